@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project needs, when they are missing.
+#   scripts/install-deps.sh [build|test|demo|all]
+#   build: compilers, CMake, libraries (the default)
+#   test:  build + what the tests use (Samba for the wire tests, Xvfb)
+#   demo:  build + what the screenshot script uses
+set -euo pipefail
+
+what="${1:-build}"
+build_pkgs=(g++ cmake ninja-build pkg-config libsqlite3-dev sqlite3 nlohmann-json3-dev
+            libgtest-dev libgmock-dev libbenchmark-dev
+            qt6-base-dev qt6-base-dev-tools libqt6test6 libqt6svg6 qt6-svg-dev)
+test_pkgs=(xvfb xauth samba smbclient libclang-rt-14-dev)
+demo_pkgs=(xvfb xauth imagemagick fonts-liberation2)
+
+pkgs=("${build_pkgs[@]}")
+case "$what" in
+  build) ;;
+  test) pkgs+=("${test_pkgs[@]}") ;;
+  demo) pkgs+=("${demo_pkgs[@]}") ;;
+  all) pkgs+=("${test_pkgs[@]}" "${demo_pkgs[@]}") ;;
+  *) echo "usage: $0 [build|test|demo|all]" >&2; exit 2 ;;
+esac
+
+missing=()
+for p in "${pkgs[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "install-deps: all packages present"
+  exit 0
+fi
+
+echo "install-deps: installing ${missing[*]}"
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get -o DPkg::Lock::Timeout=600 update -qq
+"${sudo_cmd[@]}" apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test: the optimised build
+# with warnings as errors, then AddressSanitizer with UndefinedBehaviorSanitizer,
+# then ThreadSanitizer over the tests labelled "threads".
+#   scripts/test.sh            everything
+#   scripts/test.sh --quick    the optimised build only
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+quick=0
+[ "${1:-}" = "--quick" ] && quick=1
+
+scripts/install-deps.sh test
+jobs=$(nproc)
+
+run() {
+  local preset=$1
+  echo "=== $preset: configure and build"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs"
+  echo "=== $preset: tests"
+  ctest --preset "$preset" -j "$jobs"
+}
+
+run ci
+if [ "$quick" -eq 0 ]; then
+  run asan
+  run tsan
+fi
+echo "=== all tests passed"

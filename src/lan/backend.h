@@ -1,0 +1,27 @@
+#pragma once
+// Chooses the network backend from VANTOR_LAN.
+
+#include "lan/net_api.h"
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace vantor::lan {
+
+inline constexpr const char* kBackendVariable = "VANTOR_LAN";
+
+class BackendError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// spec: empty for this computer alone, "sim:PATH" for a simulated network.
+// Throws BackendError with a message for the user when spec is not usable.
+std::unique_ptr<NetApi> CreateNetApi(std::string_view spec);
+
+// Reads VANTOR_LAN (unset and empty mean this computer alone).
+std::unique_ptr<NetApi> CreateNetApiFromEnvironment();
+
+}  // namespace vantor::lan

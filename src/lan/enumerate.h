@@ -1,0 +1,53 @@
+#pragma once
+// The continuation loops every enumeration runs: call, take the batch, call
+// again with the resume value while the status is ERROR_MORE_DATA. Each loop
+// passes every entry to a visitor and returns the final status; what was
+// visited before a failure stays visited. The batch sizes and preferred
+// lengths are those the programs always ask for.
+
+#include "lan/net_api.h"
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace vantor::lan {
+
+inline constexpr std::uint32_t kServerPrefLen = 96000;
+inline constexpr std::uint32_t kUserPrefLen = 96000;
+inline constexpr std::uint32_t kGroupPrefLen = 80000;
+inline constexpr std::uint32_t kDisplayEntries = 1000;
+inline constexpr std::uint32_t kSessionPrefLen = 64000;
+inline constexpr std::uint32_t kGroupUsersPrefLen = 16000;
+inline constexpr std::uint32_t kMessageNamePrefLen = 512;
+
+// Called once, when the first call has succeeded (status 0 or 234), before
+// its entries are visited; listings write their header there.
+using FirstBatchHook = std::function<void()>;
+
+// Servers of the domain (empty: the primary domain) whose type shares a bit
+// with the mask, in the enumeration's order. A continued batch repeats the
+// last server of the batch before; that repeat is not visited again.
+Status EnumerateServers(NetApi& api, std::uint32_t typeMask, std::string_view domain,
+                        const std::function<void(const ServerInfo101&)>& visit, const FirstBatchHook& first = {});
+
+// Users (level 1) or groups (level 3) of the display query on a server.
+Status EnumerateDisplay(NetApi& api, std::string_view server, std::uint32_t level,
+                        const std::function<void(const DisplayEntry&)>& visit, const FirstBatchHook& first = {});
+
+// Sessions on a server. keepGoing is asked before each continued call; the
+// loop stops when it says no.
+Status EnumerateSessions(NetApi& api, std::string_view server, const std::function<void(const SessionInfo10&)>& visit,
+                         const std::function<bool()>& keepGoing = {});
+
+// Member names of a group as the server gives them.
+Status EnumerateGroupUsers(NetApi& api, std::string_view server, std::string_view group,
+                           const std::function<void(const std::string&)>& visit);
+
+// Message names registered on this computer.
+Status EnumerateMessageNames(NetApi& api, const std::function<void(const std::string&)>& visit);
+
+// "\\NAME" for a server name; empty stays empty (this computer).
+std::string ServerPath(std::string_view name);
+
+}  // namespace vantor::lan

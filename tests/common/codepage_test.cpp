@@ -1,0 +1,38 @@
+#include "common/codepage.h"
+
+#include <gtest/gtest.h>
+
+namespace vantor {
+namespace {
+
+TEST(TextCodec, AsciiReplacesWhatItCannotHold) {
+  TextCodec ascii("ANSI_X3.4-1968");
+  ASSERT_TRUE(ascii.Valid());
+  EXPECT_EQ(ascii.FromUtf8("Grüße, Zoë"), "Gr??e, Zo?");
+  EXPECT_EQ(ascii.FromUtf8("\xF0\x9F\x98\x80!"), "?!");
+}
+
+TEST(TextCodec, DosCodePageRoundTrip) {
+  TextCodec cp850("CP850");
+  ASSERT_TRUE(cp850.Valid());
+  std::string dos = cp850.FromUtf8("Grüße");
+  EXPECT_EQ(dos, "Gr\x81\xE1" "e");
+  EXPECT_EQ(cp850.ToUtf8(dos), "Grüße");
+  EXPECT_EQ(cp850.FromUtf8("€ and ☃"), "? and ?");  // neither is in code page 850
+}
+
+TEST(TextCodec, Utf8PassesThroughAndRepairsBadBytes) {
+  TextCodec utf8("UTF-8");
+  EXPECT_TRUE(utf8.IsUtf8());
+  EXPECT_EQ(utf8.FromUtf8("Grüße"), "Grüße");
+  EXPECT_EQ(utf8.FromUtf8("a\xFF" "b"), "a?b");
+}
+
+TEST(TextCodec, UnknownCharsetFallsBackToAscii) {
+  TextCodec bogus("NO-SUCH-CHARSET");
+  EXPECT_FALSE(bogus.Valid());
+  EXPECT_EQ(bogus.FromUtf8("é"), "?");
+}
+
+}  // namespace
+}  // namespace vantor

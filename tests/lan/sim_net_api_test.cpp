@@ -1,0 +1,281 @@
+// The simulated network's answers, batch by batch, as the call contracts give them.
+#include "lan/sim/sim_net_api.h"
+#include "common/utf.h"
+#include "support/temp_dir.h"
+#include "test_network.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <chrono>
+#include <thread>
+
+namespace vantor::lan::sim {
+namespace {
+
+using ::testing::ElementsAre;
+
+class SimNet : public ::testing::Test {
+ protected:
+  std::unique_ptr<SimNetApi> Open(int batch = 1000, const std::string& extraHosts = "") {
+    path_ = dir_.Write("office.json", test::OfficeNetwork(batch, extraHosts));
+    return std::make_unique<SimNetApi>(LoadNetwork(path_), clock_);
+  }
+  std::vector<nlohmann::json> Deliveries() {
+    std::vector<nlohmann::json> out;
+    for (const auto& line : test::ReadLines(dir_.File("office.deliveries.jsonl"))) out.push_back(nlohmann::json::parse(line));
+    return out;
+  }
+
+  test::TempDir dir_;
+  std::string path_;
+  FixedClock clock_{std::chrono::system_clock::time_point{}};
+};
+
+TEST_F(SimNet, DisplayQueryContinuesByNextIndex) {
+  auto api = Open(2);
+  std::vector<std::string> names;
+  std::uint32_t index = 0;
+  int calls = 0;
+  Status s;
+  do {
+    NetBuffer<DisplayEntry> buf;
+    s = api->NetQueryDisplayInformation("\\\\DC01", kDisplayUsers, index, 1000, 96000, buf);
+    ++calls;
+    ASSERT_TRUE(s == NERR_Success || s == ERROR_MORE_DATA) << s;
+    ASSERT_LE(buf.size(), 2u);
+    for (const auto& e : buf) names.push_back(e.name);
+    if (!buf.empty()) index = buf.back().nextIndex;
+  } while (s == ERROR_MORE_DATA);
+  EXPECT_EQ(calls, 3);
+  EXPECT_THAT(names, ElementsAre("alice", "bob", "carol", "dave", "erin"));
+
+  NetBuffer<DisplayEntry> groups;
+  EXPECT_EQ(api->NetQueryDisplayInformation("\\\\DC01", kDisplayGroups, 2, 1000, 80000, groups), NERR_Success);
+  ASSERT_EQ(groups.size(), 1u);
+  EXPECT_EQ(groups[0].name, "Empty");
+}
+
+TEST_F(SimNet, PreferredLengthAlsoLimitsABatch) {
+  auto api = Open();
+  NetBuffer<DisplayEntry> buf;
+  EXPECT_EQ(api->NetQueryDisplayInformation("\\\\DC01", kDisplayUsers, 0, 1000, 100, buf), ERROR_MORE_DATA);
+  EXPECT_GE(buf.size(), 1u);
+  EXPECT_LT(buf.size(), 5u);
+}
+
+TEST_F(SimNet, ServerEnumerationResumesByNameAndRepeatsIt) {
+  auto api = Open(3);
+  NetBuffer<ServerInfo101> first;
+  std::uint32_t total = 0;
+  ASSERT_EQ(api->NetServerEnumEx({}, 101, 96000, sv_type::NT, {}, {}, first, total), ERROR_MORE_DATA);
+  ASSERT_EQ(first.size(), 3u);
+  EXPECT_EQ(first[0].name, "DC01");
+  EXPECT_EQ(first[2].name, "FILES");
+  EXPECT_EQ(first[0].comment, "Main controller");
+
+  NetBuffer<ServerInfo101> next;
+  ASSERT_EQ(api->NetServerEnumEx({}, 101, 96000, sv_type::NT, {}, "FILES", next, total), ERROR_MORE_DATA);
+  ASSERT_EQ(next.size(), 3u);
+  EXPECT_EQ(next[0].name, "FILES");  // the name asked for comes again first
+  EXPECT_EQ(next[1].name, "PC17");
+  EXPECT_EQ(next[2].name, "PC7");
+
+  NetBuffer<ServerInfo101> last;
+  ASSERT_EQ(api->NetServerEnumEx({}, 101, 96000, sv_type::NT, {}, "pc7", last, total), NERR_Success);
+  ASSERT_EQ(last.size(), 2u);
+  EXPECT_EQ(last[1].name, "SLOW");
+}
+
+TEST_F(SimNet, ServerEnumerationFiltersByMaskAndDomain) {
+  auto api = Open();
+  auto names = [&](std::uint32_t mask, std::string_view domain) {
+    NetBuffer<ServerInfo101> buf;
+    std::uint32_t total = 0;
+    EXPECT_EQ(api->NetServerEnumEx({}, 101, 96000, mask, domain, {}, buf, total), NERR_Success);
+    std::vector<std::string> out;
+    for (const auto& s : buf) out.push_back(s.name);
+    return out;
+  };
+  EXPECT_THAT(names(sv_type::kDomainControllers, {}), ElementsAre("DC01", "DC02"));
+  EXPECT_THAT(names(sv_type::kQueryableServers, {}), ElementsAre("DC01", "DC02", "FILES", "SLOW"));
+  EXPECT_THAT(names(sv_type::kComputers, {}), ElementsAre("DC01", "DC02", "FILES", "PC17", "PC7", "PC9", "SLOW"));
+  EXPECT_THAT(names(sv_type::kComputers, "sales"), ElementsAre("S1"));
+}
+
+TEST_F(SimNet, SessionsContinueByResumeHandleAndHonourFaults) {
+  auto api = Open(2);
+  std::vector<std::string> seen;
+  std::uint32_t resume = 0, total = 0;
+  NetBuffer<SessionInfo10> buf;
+  ASSERT_EQ(api->NetSessionEnum("\\\\DC01", {}, {}, 10, 64000, buf, total, resume), ERROR_MORE_DATA);
+  EXPECT_EQ(total, 3u);
+  for (const auto& s : buf) seen.push_back(s.cname + "/" + s.username);
+  ASSERT_EQ(api->NetSessionEnum("\\\\DC01", {}, {}, 10, 64000, buf, total, resume), NERR_Success);
+  for (const auto& s : buf) seen.push_back(s.cname + "/" + s.username);
+  EXPECT_THAT(seen, ElementsAre("PC7/bob", "PC9/", "PC17/dave"));
+
+  resume = 0;
+  EXPECT_EQ(api->NetSessionEnum("\\\\FILES", {}, {}, 10, 64000, buf, total, resume), 5u);
+  EXPECT_TRUE(buf.empty());
+  EXPECT_EQ(api->NetSessionEnum("\\\\NOWHERE", {}, {}, 10, 64000, buf, total, resume), ERROR_BAD_NETPATH);
+  EXPECT_EQ(api->NetSessionEnum("", {}, {}, 10, 64000, buf, total, resume), NERR_Success);  // local, not listed
+  EXPECT_TRUE(buf.empty());
+  EXPECT_EQ(api->NetSessionEnum("\\\\DC01", {}, {}, 2, 64000, buf, total, resume), ERROR_INVALID_LEVEL);
+}
+
+TEST_F(SimNet, GroupMembersContinueAndUnknownGroupsFail) {
+  auto api = Open(2);
+  std::uint32_t resume = 0, total = 0;
+  NetBuffer<GroupUsersInfo0> buf;
+  ASSERT_EQ(api->NetGroupGetUsers("\\\\DC01", "staff", 0, 16000, buf, total, resume), ERROR_MORE_DATA);
+  EXPECT_EQ(buf.size(), 2u);
+  ASSERT_EQ(api->NetGroupGetUsers("\\\\DC01", "staff", 0, 16000, buf, total, resume), NERR_Success);
+  ASSERT_EQ(buf.size(), 1u);
+  EXPECT_EQ(buf[0].name, "carol");
+  resume = 0;
+  EXPECT_EQ(api->NetGroupGetUsers("\\\\DC01", "Nobody", 0, 16000, buf, total, resume), NERR_GroupNotFound);
+  // A host that is no controller answers with no entries.
+  EXPECT_EQ(api->NetGroupGetUsers("\\\\PC7", "Staff", 0, 16000, buf, total, resume), NERR_GroupNotFound);
+}
+
+TEST_F(SimNet, ControllerAnswersForItsDomainOthersWithNothing) {
+  auto api = Open();
+  NetBuffer<DisplayEntry> buf;
+  EXPECT_EQ(api->NetQueryDisplayInformation("\\\\DC02", kDisplayUsers, 0, 1000, 96000, buf), NERR_Success);
+  EXPECT_EQ(buf.size(), 5u);  // a backup controller of OFFICE
+  EXPECT_EQ(api->NetQueryDisplayInformation("\\\\PC7", kDisplayUsers, 0, 1000, 96000, buf), NERR_Success);
+  EXPECT_TRUE(buf.empty());
+  EXPECT_EQ(api->NetQueryDisplayInformation("", kDisplayUsers, 0, 1000, 96000, buf), NERR_Success);
+  ASSERT_EQ(buf.size(), 1u);
+  EXPECT_EQ(buf[0].name, "Administrator");
+  EXPECT_EQ(api->NetQueryDisplayInformation("\\\\pc5", kDisplayGroups, 0, 1000, 80000, buf), NERR_Success);
+  EXPECT_EQ(buf[0].name, "None");
+  // SDC is named as SALES's controller but not listed: known, with SALES's (empty) directory.
+  EXPECT_EQ(api->NetQueryDisplayInformation("\\\\SDC", kDisplayUsers, 0, 1000, 96000, buf), NERR_Success);
+  EXPECT_EQ(api->NetQueryDisplayInformation("\\\\GHOST", kDisplayUsers, 0, 1000, 96000, buf), ERROR_BAD_NETPATH);
+}
+
+TEST_F(SimNet, ControllerLookUp) {
+  auto api = Open();
+  std::string dc;
+  EXPECT_EQ(api->NetGetDCName({}, {}, dc), NERR_Success);
+  EXPECT_EQ(dc, "\\\\DC01");
+  EXPECT_EQ(api->NetGetDCName({}, "sales", dc), NERR_Success);
+  EXPECT_EQ(dc, "\\\\SDC");
+  EXPECT_EQ(api->NetGetDCName({}, "LAB", dc), NERR_DCNotFound);
+  EXPECT_EQ(api->NetGetDCName({}, "MARS", dc), NERR_DCNotFound);
+}
+
+TEST_F(SimNet, DeliversToTheHostThatRegisteredTheName) {
+  auto api = Open();
+  EXPECT_EQ(api->NetMessageBufferSend({}, "bob", "PC5", u"Hello\r\nBob"), NERR_Success);
+  EXPECT_EQ(api->NetMessageBufferSend({}, "helpdesk", "PC5", u"Printer"), NERR_Success);
+  EXPECT_EQ(api->NetMessageBufferSend({}, "PC9", "PC5", u"x"), NERR_NameNotFound);  // its messenger is off
+  EXPECT_EQ(api->NetMessageBufferSend({}, "nobody", "PC5", u"x"), NERR_NameNotFound);
+  EXPECT_EQ(api->NetMessageBufferSend({}, "FILES", "PC5", u"x"), NERR_NetworkError);  // its message_status
+  EXPECT_EQ(api->NetMessageBufferSend({}, "alice", "OPS", u"Grüße"), NERR_Success);  // the local user
+
+  auto lines = Deliveries();
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0]["to"], "bob");
+  EXPECT_EQ(lines[0]["host"], "PC7");
+  EXPECT_EQ(lines[0]["from"], "PC5");
+  EXPECT_EQ(lines[0]["text"], "Hello\r\nBob");
+  EXPECT_EQ(lines[0]["time"].get<std::string>().substr(0, 4), "1970");
+  EXPECT_EQ(lines[1]["host"], "DC01");
+  EXPECT_EQ(lines[2]["host"], "PC5");
+  EXPECT_EQ(lines[2]["text"], "Grüße");
+}
+
+TEST_F(SimNet, BroadcastReachesEveryRunningMessengerOfTheDomain) {
+  auto api = Open();
+  EXPECT_EQ(api->NetMessageBufferSend({}, "OFFICE*", "PC5", u"Fire drill"), NERR_Success);
+  std::vector<std::string> hosts;
+  for (const auto& d : Deliveries()) {
+    EXPECT_EQ(d["to"], "OFFICE*");
+    hosts.push_back(d["host"]);
+  }
+  // PC9's messenger is off and FILES fails its deliveries; the local PC5 is not listed as a host.
+  EXPECT_THAT(hosts, ElementsAre("PC5", "DC01", "DC02", "PC17", "PC7", "SLOW"));
+  EXPECT_EQ(api->NetMessageBufferSend({}, "NOWHERE*", "PC5", u"x"), NERR_Success);
+}
+
+TEST_F(SimNet, AliasesBelongToTheLocalComputerForTheRun) {
+  auto api = Open();
+  EXPECT_EQ(api->NetMessageBufferSend({}, "OPS", "PC5", u"x"), NERR_NameNotFound);
+  EXPECT_EQ(api->NetMessageNameAdd({}, "OPS"), NERR_Success);
+  EXPECT_EQ(api->NetMessageNameAdd({}, "ops"), NERR_AlreadyExists);
+  EXPECT_EQ(api->NetMessageNameAdd({}, "BAD NAME,"), ERROR_INVALID_NAME);
+  EXPECT_EQ(api->NetMessageBufferSend({}, "OPS", "PC5", u"x"), NERR_Success);
+  std::vector<std::string> names;
+  std::uint32_t resume = 0, total = 0;
+  NetBuffer<MsgInfo0> buf;
+  ASSERT_EQ(api->NetMessageNameEnum({}, 0, 512, buf, total, resume), NERR_Success);
+  for (const auto& n : buf) names.push_back(n.name);
+  EXPECT_THAT(names, ElementsAre("PC5", "alice", "OPS"));
+  EXPECT_EQ(api->NetMessageNameDel({}, "OPS"), NERR_Success);
+  EXPECT_EQ(api->NetMessageNameDel({}, "OPS"), NERR_NameNotFound);
+}
+
+TEST_F(SimNet, StoppedMessengerRefusesNamesButStillSends) {
+  std::string text = test::OfficeNetwork();
+  text.replace(text.find("\"messenger\": true"), 17, "\"messenger\": false");
+  auto api = std::make_unique<SimNetApi>(ParseNetwork(text, dir_.File("office.json")));
+  NetBuffer<MsgInfo0> buf;
+  std::uint32_t resume = 0, total = 0;
+  EXPECT_EQ(api->NetMessageNameEnum({}, 0, 512, buf, total, resume), NERR_MsgNotStarted);
+  EXPECT_EQ(api->NetMessageNameAdd({}, "OPS"), NERR_MsgNotStarted);
+  EXPECT_EQ(api->NetMessageBufferSend({}, "bob", "PC5", u"x"), NERR_Success);
+}
+
+TEST_F(SimNet, ConcurrentCallsOnSlowHostsWaitSideBySide) {
+  std::string slow;
+  for (int i = 0; i < 8; ++i)
+    slow += R"(, {"name": "SLOW)" + std::to_string(i) + R"(", "type": ["nt"], "latency_ms": 300,
+                 "sessions": [{"client": "C)" + std::to_string(i) + R"(", "user": "u"}]})";
+  auto api = Open(1000, slow);
+  auto start = std::chrono::steady_clock::now();
+  std::vector<std::thread> threads;
+  std::atomic<int> answered{0};
+  for (int i = 0; i < 8; ++i) {
+    threads.emplace_back([&, i] {
+      NetBuffer<SessionInfo10> buf;
+      std::uint32_t resume = 0, total = 0;
+      if (api->NetSessionEnum("\\\\SLOW" + std::to_string(i), {}, {}, 10, 64000, buf, total, resume) == 0 &&
+          buf.size() == 1)
+        ++answered;
+    });
+  }
+  for (auto& t : threads) t.join();
+  auto elapsed = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(answered, 8);
+  // One after another would take 8 x 300 ms; side by side about 300 ms.
+  EXPECT_LT(elapsed, std::chrono::milliseconds(1500));
+}
+
+TEST_F(SimNet, ShutdownWakesACallThatWouldNeverReturn) {
+  auto api = Open(1000, R"(, {"name": "DEAD", "type": ["nt"], "latency_ms": 100000000})");
+  std::atomic<Status> status{0};
+  std::thread caller([&] {
+    NetBuffer<SessionInfo10> buf;
+    std::uint32_t resume = 0, total = 0;
+    status = api->NetSessionEnum("\\\\DEAD", {}, {}, 10, 64000, buf, total, resume);
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  api->Shutdown();
+  caller.join();
+  EXPECT_EQ(status.load(), NERR_NetworkError);
+}
+
+TEST_F(SimNet, UnwritableDeliveriesFileFailsTheSend) {
+  std::string text = test::OfficeNetwork();
+  text.replace(text.find("office.deliveries.jsonl"), 23, "no/such/dir/d.jsonl");
+  SimNetApi api(ParseNetwork(text, dir_.File("office.json")));
+  EXPECT_EQ(api.NetMessageBufferSend({}, "bob", "PC5", u"x"), NERR_NetworkError);
+  EXPECT_THAT(api.LastDeliveryError(), ::testing::HasSubstr("d.jsonl"));
+}
+
+}  // namespace
+}  // namespace vantor::lan::sim
