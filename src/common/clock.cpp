@@ -30,9 +30,16 @@ std::string FormatShortDate(Clock::TimePoint t) { return Strftime("%x", LocalTm(
 
 std::string FormatIso8601Local(Clock::TimePoint t) {
   std::tm tm = LocalTm(t);
-  std::string s = Strftime("%Y-%m-%dT%H:%M:%S%z", tm);
-  // %z gives +hhmm; ISO 8601 extended form wants +hh:mm.
-  if (s.size() >= 5) s.insert(s.size() - 2, ":");
+  // %z gives +hhmm; the extended form wants +hh:mm.
+  std::string zone = Strftime("%z", tm);
+  std::string s = Strftime("%Y-%m-%dT%H:%M:%S", tm);
+  if (zone.size() == 5) {
+    s.append(zone, 0, 3);
+    s += ':';
+    s.append(zone, 3, 2);
+  } else {
+    s += zone;
+  }
   return s;
 }
 
