@@ -118,6 +118,11 @@ class NetApi {
   virtual bool GetUserName(std::string& name) = 0;
   virtual bool GetComputerName(std::string& name) = 0;
   virtual std::string GetHostByName(std::string_view host) = 0;
+
+  // Wakes calls that are waiting on the network, which then fail, and makes
+  // later calls fail at once. Called when a program ends with calls still
+  // under way on other threads.
+  virtual void CancelPendingCalls() {}
 };
 
 }  // namespace vantor::lan

@@ -264,7 +264,7 @@ TEST_F(SimNet, ShutdownWakesACallThatWouldNeverReturn) {
     status = api->NetSessionEnum("\\\\DEAD", {}, {}, 10, 64000, buf, total, resume);
   });
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  api->Shutdown();
+  api->CancelPendingCalls();
   caller.join();
   EXPECT_EQ(status.load(), NERR_NetworkError);
 }

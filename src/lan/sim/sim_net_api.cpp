@@ -59,9 +59,9 @@ class SimNetApi::CallGuard {
 SimNetApi::SimNetApi(Network network, const Clock& clock)
     : net_(std::move(network)), clock_(clock), deliveries_(net_.deliveriesPath) {}
 
-SimNetApi::~SimNetApi() { Shutdown(); }
+SimNetApi::~SimNetApi() { CancelPendingCalls(); }
 
-void SimNetApi::Shutdown() {
+void SimNetApi::CancelPendingCalls() {
   std::unique_lock lock(mutex_);
   closing_ = true;
   wake_.notify_all();

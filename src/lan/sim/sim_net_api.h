@@ -27,9 +27,8 @@ class SimNetApi final : public NetApi {
 
   const Network& network() const { return net_; }
 
-  // Wakes every call waiting out a latency (it then fails) and makes later
-  // calls fail at once; waits until no call is inside.
-  void Shutdown();
+  // Also waits until no call is inside.
+  void CancelPendingCalls() override;
 
   Status NetMessageBufferSend(std::string_view server, std::string_view msgName, std::string_view fromName,
                               std::u16string_view message) override;
