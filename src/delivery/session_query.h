@@ -1,0 +1,90 @@
+#pragma once
+// Asks a set of servers which users and computers hold sessions on them. One
+// worker thread (TSesEnum) queries one server; the user-interface thread
+// starts the workers, waits for them with a time-out while it keeps the
+// windows alive, and merges their answers into ActiveSessions.
+//
+// Workers hand their two steps (MergeSessions, QueryFinished) to the
+// user-interface thread and wait until it has run them. Each worker carries
+// the number of the query that started it, so a late worker of an earlier
+// query never counts its end against a newer one.
+
+#include "delivery/session_set.h"
+#include "lan/net_api.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vantor::delivery {
+
+struct QueryServer {
+  std::string name;
+  bool checked = true;
+};
+
+class SessionQuery : public QObject {
+  Q_OBJECT
+ public:
+  static constexpr int kMaxWorkers = 30;
+
+  // abortRequested is the program's AbortRequested flag.
+  SessionQuery(lan::NetApi& api, std::atomic<bool>& abortRequested, QObject* parent = nullptr);
+  // Asks running workers to stop and waits until all have left.
+  ~SessionQuery() override;
+
+  // Progress texts ("Reading active sessions from %s", ...), for the status
+  // bar and, while it shows, the status window's log.
+  void SetReporter(std::function<void(const std::string&)> report) { report_ = std::move(report); }
+
+  // NetSesEnum: queries the checked servers, in the given order, and the own
+  // computer when the list does not name it. Returns when every worker has
+  // reported or AbortRequested is set (time-out after timeoutSeconds, or a
+  // cancel); the outcome is AbortRequested and ActiveSessions.
+  void NetSesEnum(const std::vector<QueryServer>& servers, const std::string& localComputerName, int timeoutSeconds);
+
+  // The caller creates the set before a query and frees it when done with
+  // the result; answers that arrive while it does not exist are dropped.
+  void CreateActiveSessions() { activeSessions_.emplace(); }
+  void FreeActiveSessions() { activeSessions_.reset(); }
+  const std::optional<SessionSet>& ActiveSessions() const { return activeSessions_; }
+
+  int PendingQueries() const { return pendingQueries_; }
+  bool Running() const { return running_; }
+  // Workers started and not yet ended (for tests and shutdown).
+  int LiveWorkers() const;
+
+ signals:
+  // A worker's step ran (its answer merged, or its end counted).
+  void stepRan();
+
+ private:
+  struct Hub;
+  struct Job;
+
+  void StartWorker(const std::string& server);
+  void MergeSessions(const std::vector<std::string>& entries);
+  void QueryFinished(std::uint64_t query);
+  void Report(const std::string& text);
+  void TimerFired();
+  // Processes window messages until done() holds.
+  void ProcessUntil(const std::function<bool()>& done);
+
+  lan::NetApi& api_;
+  std::atomic<bool>& abort_;
+  std::shared_ptr<Hub> hub_;
+  QTimer timer_;
+  std::function<void(const std::string&)> report_;
+  std::optional<SessionSet> activeSessions_;
+  int pendingQueries_ = 0;
+  std::uint64_t queryNumber_ = 0;
+  bool running_ = false;
+};
+
+}  // namespace vantor::delivery

@@ -1,0 +1,54 @@
+#pragma once
+// What the windowed program is given to run with. The real program fills it
+// from the environment; tests fill it with a simulated network, a private
+// store and boxes answered in advance.
+
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+namespace vantor {
+class Clock;
+}
+namespace vantor::lan {
+class NetApi;
+}
+namespace vantor::store {
+class Hive;
+}
+
+namespace vantor::gui {
+
+class MessageBoxes;
+class HelpService;
+
+struct AppContext {
+  lan::NetApi& api;
+  store::Hive& hive;
+  MessageBoxes& boxes;
+  HelpService& help;
+  const Clock& clock;
+  QString helpFile;         // the help file's path (it may not exist)
+  QStringList parameters;   // the command line without the program's name
+};
+
+// Program-wide values owned by the main window's unit.
+struct AppState {
+  // The list counter: next number for default list names; 0 = never run
+  // before; -1 = the program is ending during start-up (nothing is written).
+  std::int32_t listCounter = 0;
+  std::string LocalComputerName;
+  std::string LocalUserName;
+  std::string PrimaryDomainName;
+  std::string DomainControllerName;
+  bool windowShown = false;
+  // AbortRequested: asks every running loop to stop. Read by worker threads.
+  std::atomic<bool> AbortRequested{false};
+
+  bool WriteBack() const { return listCounter != -1; }
+};
+
+}  // namespace vantor::gui

@@ -1,0 +1,44 @@
+#pragma once
+// The help file and its viewer. The help file sits beside the program, named
+// like it with the extension ".HLP"; it is HTML with one anchor per topic
+// ("topic-0" to "topic-16"), shown by the program's own viewer.
+
+#include <QString>
+#include <QWidget>
+
+class QTextBrowser;
+
+namespace vantor::gui {
+
+// The program's path, made absolute, with its extension replaced by ".HLP".
+QString HelpFilePathFor(const QString& programPath);
+
+class HelpService {
+ public:
+  virtual ~HelpService() = default;
+  // Opens the viewer at a numbered topic; returns at once.
+  virtual void ShowTopic(int topic) = 0;
+  // Opens the whole file and returns when the user has closed it.
+  virtual void OpenFile() = 0;
+};
+
+class HelpViewer : public QWidget, public HelpService {
+  Q_OBJECT
+ public:
+  explicit HelpViewer(QString helpFile, QWidget* parent = nullptr);
+
+  void ShowTopic(int topic) override;
+  void OpenFile() override;
+  const QString& File() const { return file_; }
+  int ShownTopic() const { return shownTopic_; }
+
+ private:
+  bool Load();
+
+  QString file_;
+  QTextBrowser* browser_;
+  bool loaded_ = false;
+  int shownTopic_ = -1;
+};
+
+}  // namespace vantor::gui

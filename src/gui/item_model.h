@@ -1,0 +1,97 @@
+#pragma once
+// The rows of the four item views (Net Items, Favourites, Recipients,
+// Servers): a name, a comment and a recipient kind, which is also the row's
+// icon; Servers rows also carry a check mark. Thousands of rows are normal,
+// so rows are added in batches (BeginUpdate/EndUpdate) and sorted in one go.
+
+#include <QAbstractTableModel>
+#include <QIcon>
+#include <QString>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace vantor::gui {
+
+// RecipientKind: the kind of a recipient item and its icon index.
+enum RecipientKind : int { kList = 0, kDomain = 1, kUser = 2, kComputer = 3, kGroup = 4 };
+
+struct ItemRow {
+  QString name;
+  QString comment;
+  int kind = kUser;
+  bool checked = true;  // Servers view only
+};
+
+enum class SortDirection { Ascending, Descending };
+
+// The comparison of the views: rows grouped by kind (lists, domains, users,
+// PCs and servers, groups) whatever the direction; within a kind the names or
+// comments as 8-bit text with only a-z folded to A-Z. Returns <0 when a goes
+// first. reachedText tells whether the kinds were equal.
+int CompareRows(const ItemRow& a, const ItemRow& b, int column, SortDirection dir, bool* reachedText = nullptr);
+int CompareText8(const QByteArray& a, const QByteArray& b);
+
+class ItemModel : public QAbstractTableModel {
+  Q_OBJECT
+ public:
+  using IconForKind = std::function<QIcon(int kind)>;
+
+  ItemModel(IconForKind icons, bool checkable, QObject* parent = nullptr);
+
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+  const ItemRow& Row(int i) const { return rows_[static_cast<std::size_t>(i)]; }
+  const std::vector<ItemRow>& Rows() const { return rows_; }
+  int Count() const { return static_cast<int>(rows_.size()); }
+
+  // Between BeginUpdate and EndUpdate added rows are held back: the view
+  // neither repaints nor sorts per row. EndUpdate publishes them in one go.
+  void BeginUpdate();
+  void EndUpdate(bool sort);
+  bool Updating() const { return updating_; }
+
+  void Clear();
+  void Append(ItemRow row);
+  void Insert(int position, ItemRow row);
+  void RemoveRows(std::vector<int> positions);
+  void SetComment(int i, const QString& comment);
+  void SetChecked(int i, bool checked);
+
+  // The first row whose name equals text without regard to case, or -1.
+  int CaptionIndex(const QString& text) const;
+
+  // Sort state: the column (0 name, 1 comment) and the direction.
+  int SortColumn() const { return sortColumn_; }
+  SortDirection Direction() const { return direction_; }
+  void SetSortState(int column, SortDirection dir);
+  // A header click: the same column flips the direction, another column
+  // becomes the sort column with the direction kept. Then the rows are sorted.
+  void ColumnClicked(int column);
+  void Sort();
+  // The header images: 5 ascending, 6 descending, on the sort column.
+  void SetHeaderIcons(QIcon ascending, QIcon descending);
+  int HeaderImageColumn() const { return headerImageColumn_; }
+
+ signals:
+  void checkToggled(int row, bool checked);
+
+ private:
+  IconForKind icons_;
+  bool checkable_;
+  std::vector<ItemRow> rows_;
+  std::vector<ItemRow> pending_;
+  bool updating_ = false;
+  int sortColumn_ = 0;
+  SortDirection direction_ = SortDirection::Ascending;
+  int headerImageColumn_ = -1;
+  QIcon ascendingIcon_, descendingIcon_;
+};
+
+}  // namespace vantor::gui

@@ -1,0 +1,45 @@
+#pragma once
+// Every modal box of the program goes through this facade, so that tests can
+// answer boxes in advance instead of blocking on a real dialog.
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+namespace vantor::gui {
+
+enum class BoxKind { Error, Warning, Question, Information };
+enum class BoxButton { Ok, Cancel, Yes, No, Help };
+
+struct BoxRequest {
+  BoxKind kind = BoxKind::Error;
+  QString caption;
+  QString text;
+  QList<BoxButton> buttons{BoxButton::Ok};
+  int helpTopic = -1;  // opened by the Help button, which leaves the box open
+};
+
+class MessageBoxes {
+ public:
+  virtual ~MessageBoxes() = default;
+  // Shows the box and returns the button that closed it (never Help).
+  virtual BoxButton Show(QWidget* parent, const BoxRequest& request) = 0;
+
+  // An error box with OK, and with Help when helpTopic >= 0.
+  void Error(QWidget* parent, const QString& text, int helpTopic = -1, const QString& caption = {});
+};
+
+// The real boxes. showHelp opens a help topic for the Help button.
+class QtMessageBoxes : public MessageBoxes {
+ public:
+  explicit QtMessageBoxes(std::function<void(int)> showHelp) : showHelp_(std::move(showHelp)) {}
+  BoxButton Show(QWidget* parent, const BoxRequest& request) override;
+
+ private:
+  std::function<void(int)> showHelp_;
+};
+
+}  // namespace vantor::gui

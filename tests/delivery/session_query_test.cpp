@@ -1,0 +1,272 @@
+// The session query: worker threads, the limit of 30, the time-out, and the
+// merge of answers into ActiveSessions.
+#include "delivery/session_query.h"
+#include "lan/sim/sim_net_api.h"
+#include "support/gui_env.h"
+#include "support/temp_dir.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTest>
+
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+using namespace vantor;
+
+namespace {
+
+// Passes every call to a simulated network; session queries can be held at a
+// gate until the test lets them through, and are counted.
+class GatedApi : public lan::NetApi {
+ public:
+  explicit GatedApi(lan::NetApi& inner) : inner_(inner) {}
+
+  std::mutex mutex;
+  std::condition_variable cv;
+  bool gated = false;
+  int released = 0;  // how many held calls may pass
+  int inFlight = 0;
+  int maxInFlight = 0;
+  std::vector<std::string> servers;  // in the order the calls began
+
+  int Started() {
+    std::lock_guard lock(mutex);
+    return int(servers.size());
+  }
+  void Release(int n) {
+    std::lock_guard lock(mutex);
+    released += n;
+    cv.notify_all();
+  }
+  bool WaitForStarted(int n, int ms) {
+    std::unique_lock lock(mutex);
+    return cv.wait_for(lock, std::chrono::milliseconds(ms), [&] { return int(servers.size()) >= n; });
+  }
+
+  lan::Status NetSessionEnum(std::string_view server, std::string_view c, std::string_view u, std::uint32_t level,
+                             std::uint32_t pref, lan::NetBuffer<lan::SessionInfo10>& out, std::uint32_t& total,
+                             std::uint32_t& resume) override {
+    int ticket;
+    {
+      std::unique_lock lock(mutex);
+      ticket = int(servers.size());
+      servers.emplace_back(server);
+      ++inFlight;
+      maxInFlight = std::max(maxInFlight, inFlight);
+      cv.notify_all();
+      if (gated) cv.wait(lock, [&] { return released > ticket; });
+    }
+    lan::Status s = inner_.NetSessionEnum(server, c, u, level, pref, out, total, resume);
+    std::lock_guard lock(mutex);
+    --inFlight;
+    return s;
+  }
+
+  lan::Status NetMessageBufferSend(std::string_view a, std::string_view b, std::string_view c,
+                                   std::u16string_view d) override {
+    return inner_.NetMessageBufferSend(a, b, c, d);
+  }
+  lan::Status NetMessageNameAdd(std::string_view a, std::string_view b) override { return inner_.NetMessageNameAdd(a, b); }
+  lan::Status NetMessageNameDel(std::string_view a, std::string_view b) override { return inner_.NetMessageNameDel(a, b); }
+  lan::Status NetMessageNameEnum(std::string_view a, std::uint32_t b, std::uint32_t c, lan::NetBuffer<lan::MsgInfo0>& d,
+                                 std::uint32_t& e, std::uint32_t& f) override {
+    return inner_.NetMessageNameEnum(a, b, c, d, e, f);
+  }
+  lan::Status NetServerEnumEx(std::string_view a, std::uint32_t b, std::uint32_t c, std::uint32_t d, std::string_view e,
+                              std::string_view f, lan::NetBuffer<lan::ServerInfo101>& g, std::uint32_t& h) override {
+    return inner_.NetServerEnumEx(a, b, c, d, e, f, g, h);
+  }
+  lan::Status NetQueryDisplayInformation(std::string_view a, std::uint32_t b, std::uint32_t c, std::uint32_t d,
+                                         std::uint32_t e, lan::NetBuffer<lan::DisplayEntry>& f) override {
+    return inner_.NetQueryDisplayInformation(a, b, c, d, e, f);
+  }
+  lan::Status NetGroupGetUsers(std::string_view a, std::string_view b, std::uint32_t c, std::uint32_t d,
+                               lan::NetBuffer<lan::GroupUsersInfo0>& e, std::uint32_t& f, std::uint32_t& g) override {
+    return inner_.NetGroupGetUsers(a, b, c, d, e, f, g);
+  }
+  lan::Status NetEnumerateTrustedDomains(std::string_view a, lan::NetBuffer<char>& b) override {
+    return inner_.NetEnumerateTrustedDomains(a, b);
+  }
+  lan::Status NetGetDCName(std::string_view a, std::string_view b, std::string& c) override {
+    return inner_.NetGetDCName(a, b, c);
+  }
+  lan::Status NetWkstaGetInfo(std::string_view a, std::uint32_t b, lan::WkstaInfo100& c) override {
+    return inner_.NetWkstaGetInfo(a, b, c);
+  }
+  lan::Status NetUserGetInfo(std::string_view a, std::string_view b, std::uint32_t c, lan::UserInfo2& d) override {
+    return inner_.NetUserGetInfo(a, b, c, d);
+  }
+  bool GetUserName(std::string& n) override { return inner_.GetUserName(n); }
+  bool GetComputerName(std::string& n) override { return inner_.GetComputerName(n); }
+  std::string GetHostByName(std::string_view h) override { return inner_.GetHostByName(h); }
+  void CancelPendingCalls() override {
+    {
+      std::lock_guard lock(mutex);
+      gated = false;
+      released = 1 << 30;
+      cv.notify_all();
+    }
+    inner_.CancelPendingCalls();
+  }
+
+ private:
+  lan::NetApi& inner_;
+};
+
+// A network of n servers SRV00.. each with one session, and the local PC05.
+std::string Servers(int n, int latencyMs = 0, const std::string& extra = "") {
+  std::string hosts;
+  for (int i = 0; i < n; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "SRV%02d", i);
+    hosts += std::string(i ? "," : "") + R"({"name": ")" + name + R"(", "type": ["server_nt"], "latency_ms": )" +
+             std::to_string(latencyMs) + R"(, "sessions": [{"client": "C)" + name + R"(", "user": "u)" + name + R"("}]})";
+  }
+  return R"({"local": {"computer": "PC05", "user": "alice", "domain": "D"}, "hosts": [)" + hosts + extra + "]}";
+}
+
+std::vector<delivery::QueryServer> Checked(int n) {
+  std::vector<delivery::QueryServer> out;
+  for (int i = 0; i < n; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "SRV%02d", i);
+    out.push_back({name, true});
+  }
+  return out;
+}
+
+struct Rig {
+  explicit Rig(const std::string& json)
+      : api(lan::sim::ParseNetwork(json, dir.File("n.json"))), gated(api), query(gated, abort) {
+    query.SetReporter([this](const std::string& t) { reports.push_back(t); });
+  }
+  ~Rig() { gated.CancelPendingCalls(); }
+  test::TempDir dir;
+  lan::sim::SimNetApi api;
+  GatedApi gated;
+  std::atomic<bool> abort{false};
+  delivery::SessionQuery query;
+  std::vector<std::string> reports;
+};
+
+}  // namespace
+
+class SessionQueryTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void noCheckedServerAndOwnComputerUnlistedQueriesOnlyItself() {
+    Rig rig(Servers(2, 0, R"(, {"name": "PC05", "type": ["nt"], "sessions": [{"client": "PC09", "user": "zoe"}]})"));
+    rig.query.CreateActiveSessions();
+    rig.query.NetSesEnum({{"SRV00", false}, {"SRV01", false}}, "PC05", 5);
+    QCOMPARE(rig.gated.servers, std::vector<std::string>{"\\\\PC05"});
+    QVERIFY(!rig.abort);
+    QCOMPARE(*rig.query.ActiveSessions(), (delivery::SessionSet{"2zoe", "3PC09"}));
+    QCOMPARE(rig.reports, (std::vector<std::string>{"Reading active sessions from PC05", "Waiting for server responses"}));
+  }
+
+  void ownComputerListedButUncheckedIsNotQueried() {
+    Rig rig(Servers(1));
+    rig.query.CreateActiveSessions();
+    rig.query.NetSesEnum({{"PC05", false}, {"SRV00", true}}, "PC05", 5);
+    QCOMPARE(rig.gated.servers, std::vector<std::string>{"\\\\SRV00"});
+    QCOMPARE(*rig.query.ActiveSessions(), (delivery::SessionSet{"2uSRV00", "3CSRV00"}));
+  }
+
+  void theThirtyFirstWaitsForAFreePlace() {
+    Rig rig(Servers(31));
+    rig.gated.gated = true;
+    std::atomic<bool> thirtyHeld{false}, thirtyFirstEarly{false}, thirtyFirstLater{false};
+    std::thread gatekeeper([&] {
+      thirtyHeld = rig.gated.WaitForStarted(30, 10000);
+      // While all thirty are held, no further worker may begin.
+      thirtyFirstEarly = rig.gated.WaitForStarted(31, 300);
+      rig.gated.Release(1);
+      thirtyFirstLater = rig.gated.WaitForStarted(31, 10000);
+      rig.gated.Release(1000);
+    });
+    rig.query.CreateActiveSessions();
+    rig.query.NetSesEnum(Checked(31), "PC05", 30);
+    gatekeeper.join();
+    QVERIFY(thirtyHeld);
+    QVERIFY(!thirtyFirstEarly);
+    QVERIFY(thirtyFirstLater);
+    QCOMPARE(rig.gated.servers.size(), std::size_t(32));  // and the own computer
+    QCOMPARE(rig.gated.servers.back(), std::string("\\\\PC05"));
+    QVERIFY(rig.gated.maxInFlight <= 31);
+    QCOMPARE(rig.query.ActiveSessions()->size(), std::size_t(62));
+    QVERIFY(!rig.abort);
+  }
+
+  void slowServerTimesOutAndItsLateAnswerIsMerged() {
+    Rig rig(Servers(1, 1600));
+    rig.query.CreateActiveSessions();
+    QElapsedTimer t;
+    t.start();
+    rig.query.NetSesEnum({{"SRV00", true}}, "PC05", 1);
+    QVERIFY(rig.abort);
+    QVERIFY(t.elapsed() < 1500);
+    QCOMPARE(rig.reports.back(), std::string("Time-out reading active sessions"));
+    QVERIFY(rig.query.ActiveSessions()->empty());
+    // The caller still holds the set: the late answer is merged when it comes.
+    QTRY_VERIFY_WITH_TIMEOUT(rig.query.ActiveSessions()->count("2uSRV00") == 1, 5000);
+  }
+
+  void lateAnswerIsDroppedOnceTheSetIsFreed() {
+    Rig rig(Servers(1, 600));
+    rig.query.CreateActiveSessions();
+    rig.query.NetSesEnum({{"SRV00", true}}, "PC05", 1);
+    // 600 ms is within the time-out.
+    QVERIFY(!rig.abort);
+    rig.query.FreeActiveSessions();
+    QVERIFY(!rig.query.ActiveSessions());
+  }
+
+  void aLateWorkerDoesNotEndANewerQuery() {
+    // SRV00 answers after 1.5 s, past the first query's time-out of 1 s. The
+    // second query asks SRV01, which answers after 1.2 s; the first query's
+    // late worker ends half a second into it and must not end it early.
+    Rig rig(Servers(1, 1500, R"(, {"name": "SRV01", "type": ["server_nt"], "latency_ms": 1200,
+                                  "sessions": [{"client": "CX", "user": "late"}]})"));
+    rig.query.CreateActiveSessions();
+    rig.query.NetSesEnum({{"SRV00", true}, {"PC05", false}}, "PC05", 1);
+    QVERIFY(rig.abort);
+    rig.query.FreeActiveSessions();
+    rig.query.CreateActiveSessions();
+    rig.query.NetSesEnum({{"SRV01", true}, {"PC05", false}}, "PC05", 10);
+    QVERIFY(!rig.abort);
+    QVERIFY(rig.query.ActiveSessions()->count("2late") == 1);
+  }
+
+  void sessionsWithoutUsersAndRepeatedUsers() {
+    Rig rig(R"({"local": {"computer": "PC05"}, "hosts": [
+      {"name": "A", "type": ["server_nt"], "sessions": [{"client": "PC1"}, {"client": "PC2", "user": "Bob"}]},
+      {"name": "B", "type": ["server_nt"], "sessions": [{"client": "PC3", "user": "bob"}]},
+      {"name": "C", "type": ["server_nt"], "session_status": 5, "sessions": [{"client": "PC4", "user": "x"}]}]})");
+    rig.query.CreateActiveSessions();
+    rig.query.NetSesEnum({{"A", true}, {"B", true}, {"C", true}, {"PC05", true}}, "PC05", 5);
+    // One entry for bob although he is at two servers; PC1 without a user; C fails silently.
+    QCOMPARE(*rig.query.ActiveSessions(), (delivery::SessionSet{"2Bob", "3PC1", "3PC2", "3PC3"}));
+  }
+
+  void destroyingTheQueryWaitsForItsWorkers() {
+    auto rig = std::make_unique<Rig>(Servers(3, 100000000));
+    rig->query.CreateActiveSessions();
+    QTimer::singleShot(200, [&] { rig->abort = true; });
+    rig->query.NetSesEnum(Checked(3), "PC05", 60);
+    QVERIFY(rig->query.LiveWorkers() >= 3);
+    rig->gated.CancelPendingCalls();
+    rig.reset();  // must not hang or crash
+  }
+};
+
+int main(int argc, char** argv) {
+  vantor::test::PrepareQtTestEnvironment();
+  QCoreApplication app(argc, argv);
+  SessionQueryTest t;
+  return QTest::qExec(&t, argc, argv);
+}
+
+#include "session_query_test.moc"
