@@ -7,6 +7,7 @@
 #include <QEventLoop>
 
 #include <condition_variable>
+#include <deque>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -21,12 +22,18 @@ constexpr const char* kSessionTimeOut = "Time-out reading active sessions";
 
 // What the workers share with the query object. The object waits in its
 // destructor until every worker has left, so a worker may post to it as long
-// as it counts as live.
+// as it counts as live. Steps travel through this queue, under its mutex, so
+// every hand-over between the threads is ordered by that mutex alone.
 struct SessionQuery::Hub {
+  struct Step {
+    std::function<void()> run;
+    bool done = false;
+  };
   std::mutex mutex;
   std::condition_variable cv;
   bool closing = false;
   int liveWorkers = 0;
+  std::deque<std::shared_ptr<Step>> steps;
 };
 
 // One worker's run (TSesEnum.Execute).
@@ -39,31 +46,17 @@ struct SessionQuery::Job {
   std::string server;
 
   // Hands a step to the user-interface thread and waits until it has run.
-  void RunOnUiThread(std::function<void()> step) {
-    auto done = std::make_shared<bool>(false);
+  void RunOnUiThread(std::function<void()> run) {
+    auto step = std::make_shared<Hub::Step>();
+    step->run = std::move(run);
     {
       std::lock_guard lock(hub->mutex);
       if (hub->closing) return;
+      hub->steps.push_back(step);
     }
-    auto h = hub;
-    QMetaObject::invokeMethod(
-        owner,
-        [h, done, step = std::move(step)] {
-          bool run;
-          {
-            std::lock_guard lock(h->mutex);
-            run = !h->closing;
-          }
-          if (run) step();
-          {
-            std::lock_guard lock(h->mutex);
-            *done = true;
-          }
-          h->cv.notify_all();
-        },
-        Qt::QueuedConnection);
+    QMetaObject::invokeMethod(owner, "RunSteps", Qt::QueuedConnection);
     std::unique_lock lock(hub->mutex);
-    hub->cv.wait(lock, [&] { return *done || hub->closing; });
+    hub->cv.wait(lock, [&] { return step->done || hub->closing; });
   }
 
   void Execute() {
@@ -85,6 +78,25 @@ struct SessionQuery::Job {
     hub->cv.notify_all();
   }
 };
+
+void SessionQuery::RunSteps() {
+  for (;;) {
+    std::shared_ptr<Hub::Step> step;
+    {
+      std::lock_guard lock(hub_->mutex);
+      if (hub_->steps.empty()) return;
+      step = hub_->steps.front();
+      hub_->steps.pop_front();
+    }
+    step->run();
+    {
+      std::lock_guard lock(hub_->mutex);
+      step->done = true;
+      step->run = nullptr;
+    }
+    hub_->cv.notify_all();
+  }
+}
 
 SessionQuery::SessionQuery(lan::NetApi& api, std::atomic<bool>& abortRequested, QObject* parent)
     : QObject(parent), api_(api), abort_(abortRequested), hub_(std::make_shared<Hub>()) {

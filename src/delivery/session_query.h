@@ -68,6 +68,9 @@ class SessionQuery : public QObject {
   struct Hub;
   struct Job;
 
+  // Runs the steps the workers have handed over (on the user-interface thread).
+  Q_INVOKABLE void RunSteps();
+
   void StartWorker(const std::string& server);
   void MergeSessions(const std::vector<std::string>& entries);
   void QueryFinished(std::uint64_t query);

@@ -35,7 +35,7 @@ TStatus::TStatus(store::Hive& hive, std::atomic<bool>& abortRequested, const Clo
   Memo1->setObjectName(QStringLiteral("Memo1"));
   Memo1->setReadOnly(true);
   Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+  Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   QFont f(QStringLiteral("Arial"));
   f.setPointSize(8);
   Memo1->setFont(f);

@@ -6,6 +6,10 @@
 
 #include <array>
 
+// The pictures are compiled into this static library; its resources must be
+// registered by name before the first look-up.
+static void RegisterImages() { Q_INIT_RESOURCE(images); }
+
 namespace vantor::gui {
 
 namespace {
@@ -35,6 +39,7 @@ QIcon Drawn(int index) {
 
 const QIcon& Image(int index) {
   static const std::array<QIcon, image::kCount> icons = [] {
+    RegisterImages();
     std::array<QIcon, image::kCount> a;
     for (int i = 0; i < image::kCount; ++i) {
       QString path = QStringLiteral(":/images/%1.svg").arg(i, 2, 10, QLatin1Char('0'));
@@ -48,6 +53,7 @@ const QIcon& Image(int index) {
 }
 
 const QIcon& AppIcon() {
+  Image(0);  // registers the pictures
   static const QIcon icon = QFile::exists(QStringLiteral(":/images/vantor.svg"))
                                 ? QIcon(QStringLiteral(":/images/vantor.svg"))
                                 : Image(image::kUser);

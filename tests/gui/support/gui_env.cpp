@@ -36,7 +36,7 @@ GuiEnv::~GuiEnv() = default;
 std::unique_ptr<gui::VantorApp> GuiEnv::MakeApp(QStringList parameters) {
   // A run ends by cancelling the network's pending calls; each run gets its own.
   api = std::make_unique<lan::sim::SimNetApi>(lan::sim::LoadNetwork(networkPath), clock);
-  gui::AppContext ctx{*api, *hive, boxes, help, clock, helpFile, std::move(parameters)};
+  gui::AppContext ctx{*api, *hive, boxes, help, *runClock, helpFile, std::move(parameters)};
   return std::make_unique<gui::VantorApp>(ctx);
 }
 

@@ -56,6 +56,7 @@ class GuiEnv {
   ScriptedBoxes boxes;
   RecordingHelp help;
   FixedClock clock{std::chrono::system_clock::time_point{}};
+  const Clock* runClock = &clock;  // the clock the program runs with
   QString helpFile;
 };
 

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Starts the windowed program under Xvfb on the demo network and writes PNGs
+# of the main window (Net Items and Servers tabs) and of the status window
+# during a session query.
+#   scripts/screenshots.sh [OUTDIR]     (default: build/screenshots)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+out="${1:-build/screenshots}"
+
+scripts/install-deps.sh demo
+cmake --preset ci >/dev/null
+cmake --build --preset ci -j "$(nproc)" --target vantor_screenshots
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cp examples/office.json "$work/office.json"
+export VANTOR_STORE="$work/store.db"
+mkdir -p "$out"
+xvfb-run -a -s "-screen 0 1280x800x24" build/ci/tests/gui/vantor_screenshots "$work/office.json" "$out"
