@@ -55,15 +55,27 @@ void Sender::SendToGroup(std::string_view group) {
 }
 
 void Sender::SendToList(std::string_view list) {
-  auto values = ctx_.store->ListMembers(list);
-  if (!values) {
+  std::optional<std::vector<StoredMember>> members;
+  try {
+    members = ctx_.store->ListMembers(list);
+  } catch (const store::StoreError& e) {
+    // A damaged list reaches none of its members; the rest of the run goes on.
+    anyFailed_ = true;
+    if (s_.verbose)
+      ctx_.out.Line("List '" + std::string(list) + "' could not be read: " + e.what() + " " + ctx_.Time());
+    return;
+  }
+  if (!members) {
     if (s_.verbose) ctx_.out.Line("List '" + std::string(list) + "' not found " + ctx_.Time());
     return;
   }
-  for (const StoredMember& member : *values) {
+  for (const StoredMember& member : *members) {
     if (!member.kind) {
+      // Edited by hand into something that names no kind: that member is not
+      // reached, which the exit status tells.
+      anyFailed_ = true;
       if (s_.verbose)
-        ctx_.out.Line("List '" + std::string(list) + "' entry '" + member.name + "' ignored: its data is not valid " +
+        ctx_.out.Line("List '" + std::string(list) + "' entry '" + member.name + "' ignored: invalid data " +
                       ctx_.Time());
       continue;
     }

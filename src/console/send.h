@@ -30,7 +30,8 @@ class Sender {
   void SendToGroup(std::string_view group);
   void SendToList(std::string_view list);
 
-  // True when at least one message could not be delivered.
+  // True when at least one message could not be delivered, or a stored list
+  // (or one of its entries) could not be read.
   bool AnyFailed() const { return anyFailed_; }
 
  private:
