@@ -13,7 +13,11 @@ StoreReader::StoreReader(std::unique_ptr<store::Hive> hive) : hive_(std::move(hi
 StoreReader::~StoreReader() = default;
 
 std::unique_ptr<StoreReader> StoreReader::OpenDefault() {
-  return std::make_unique<StoreReader>(store::OpenDefaultHive());
+  auto hive = store::OpenDefaultHive();
+  // One read now, so that a damaged store file is found before the run has
+  // printed or sent anything.
+  hive->KeyExists(store::kRootKey);
+  return std::make_unique<StoreReader>(std::move(hive));
 }
 
 void StoreReader::Open(std::string_view key) {
