@@ -1,0 +1,37 @@
+#include "store/hive.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+namespace vantor::store {
+
+Value Value::DWord(std::uint32_t n) {
+  std::string bytes(4, '\0');
+  for (int i = 0; i < 4; ++i) bytes[static_cast<size_t>(i)] = static_cast<char>((n >> (8 * i)) & 0xff);
+  return {ValueType::DWord, std::move(bytes)};
+}
+
+namespace {
+
+std::string HomeFolder() {
+  const char* home = std::getenv("HOME");
+  if (home && *home == '/') return home;
+  if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir && *pw->pw_dir == '/') return pw->pw_dir;
+  throw StoreError("Cannot find the home folder for the store: set HOME, XDG_CONFIG_HOME or VANTOR_STORE.");
+}
+
+}  // namespace
+
+std::string DefaultStorePath() {
+  if (const char* store = std::getenv("VANTOR_STORE"); store && *store) return store;
+  // The XDG base directory rules ignore a relative XDG_CONFIG_HOME.
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  std::string base = (config && *config == '/') ? std::string(config) : HomeFolder() + "/.config";
+  return base + "/vantor/store.db";
+}
+
+std::unique_ptr<Hive> OpenDefaultHive() { return OpenSqliteHive(DefaultStorePath()); }
+
+}  // namespace vantor::store
