@@ -4,7 +4,7 @@
 #include "store/key_path.h"
 #include "store/settings.h"
 
-#include <set>
+#include <unordered_set>
 
 namespace vantor::store {
 
@@ -55,8 +55,8 @@ void ListsStore::SaveList(std::string_view name, const std::vector<ListMember>& 
   CheckListName(name);
   // Two members whose names differ only in case are one value in the store;
   // the count must say how many values the key really holds.
-  std::set<std::string_view, LessNoCase> distinct;
-  for (const ListMember& m : members) distinct.insert(m.name);
+  std::unordered_set<std::string> distinct;
+  for (const ListMember& m : members) distinct.insert(FoldCase(m.name));
   std::string key = ListKey(name);
   hive_.WriteTransaction([&] {
     hive_.SetValue(kListNamesKey, name, Value::String(std::to_string(distinct.size())));

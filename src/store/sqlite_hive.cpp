@@ -107,7 +107,8 @@ class SqliteHive final : public Hive {
           throw StoreError("The store " + path_ + " cannot use write-ahead logging on this file system.");
         }
       });
-      db_->Exec("PRAGMA synchronous = NORMAL; PRAGMA foreign_keys = ON;");
+      // Savepoints keep their undo pages in memory rather than in a temporary file.
+      db_->Exec("PRAGMA synchronous = NORMAL; PRAGMA foreign_keys = ON; PRAGMA temp_store = MEMORY;");
       Retrying([&] { InitSchema(); });
       st_ = std::make_unique<Statements>(*db_);
     } catch (const sql::Error& e) {

@@ -1,0 +1,25 @@
+#include "console/banner.h"
+
+#include <string>
+
+namespace vantor::console {
+
+void PrintRule(Output& out) { out.Line(std::string(kRuleWidth, '=')); }
+
+void PrintBanner(Output& out) {
+  PrintRule(out);
+  out.Line("Vantorc - LAN pop-up messages and network listings");
+  out.Line("Version " VANTOR_VERSION);
+  PrintRule(out);
+}
+
+void FatalError(Output& out, std::string_view message) {
+  out.Line();
+  out.Line("Vantorc ERROR: " + std::string(message));
+  out.Line("  Use 'vantorc -?' to show command-line options");
+  out.Line();
+  PrintBanner(out);
+  throw ProgramExit(kExitError);
+}
+
+}  // namespace vantor::console

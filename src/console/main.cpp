@@ -1,0 +1,21 @@
+// vantorc: the console tool. Everything it does is in the vantor_console
+// library; this only sets up the locale and the standard streams.
+
+#include "common/codepage.h"
+#include "console/output.h"
+#include "console/program.h"
+#include "lan/backend.h"
+
+#include <clocale>
+#include <cstdio>
+
+int main(int argc, char** argv) {
+  std::setlocale(LC_ALL, "");
+  vantor::TextCodec codec(vantor::LocaleCharset());
+  vantor::console::Output out(stdout, stdin, codec);
+  std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  vantor::console::ProgramEnvironment env;
+  env.openNetwork = [] { return vantor::lan::CreateNetApiFromEnvironment(); };
+  env.openStore = [] { return vantor::console::StoreReader::OpenDefault(); };
+  return vantor::console::RunProgram(args, out, env);
+}

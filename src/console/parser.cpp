@@ -1,0 +1,156 @@
+#include "console/parser.h"
+
+#include "console/banner.h"
+#include "console/usage.h"
+
+#include <filesystem>
+#include <string_view>
+
+namespace vantor::console {
+
+namespace {
+
+enum class Opt { Help, F, T, Sg, Sd, Su, Sp, Se, Sa, Sl, B, V, Qd, Qs, Qa, Qn, Qf, U, G, L, P, D, M };
+
+struct Spelling {
+  std::string_view text;  // with "-"; "/" works as well
+  Opt opt;
+};
+
+// In the order they are matched.
+constexpr Spelling kOptions[] = {
+    {"-help", Opt::Help}, {"-?", Opt::Help}, {"-f", Opt::F},   {"-t", Opt::T},   {"-sg", Opt::Sg},
+    {"-sd", Opt::Sd},     {"-su", Opt::Su},  {"-sp", Opt::Sp}, {"-se", Opt::Se}, {"-sa", Opt::Sa},
+    {"-sl", Opt::Sl},     {"-b", Opt::B},    {"-v", Opt::V},   {"-qd", Opt::Qd}, {"-qs", Opt::Qs},
+    {"-qa", Opt::Qa},     {"-qn", Opt::Qn},  {"-qf", Opt::Qf}, {"-u", Opt::U},   {"-g", Opt::G},
+    {"-l", Opt::L},       {"-p", Opt::P},    {"-d", Opt::D},   {"-m", Opt::M},
+};
+
+bool Match(std::string_view lowered, std::string_view spelling) {
+  if (lowered.size() != spelling.size() || lowered.empty()) return false;
+  if (lowered[0] != '-' && lowered[0] != '/') return false;
+  return lowered.substr(1) == spelling.substr(1);
+}
+
+bool FileExists(const std::string& path) {
+  std::error_code ec;
+  auto st = std::filesystem::status(path, ec);
+  return !ec && std::filesystem::exists(st) && !std::filesystem::is_directory(st);
+}
+
+class Parser {
+ public:
+  Parser(const std::vector<std::string>& args, Output& out) : args_(args), out_(out) {}
+
+  RunSettings Parse() {
+    if (args_.empty()) FatalError(out_, "No parameters supplied");
+    for (pos_ = 0; pos_ < args_.size(); ++pos_) {
+      if (!Option(args_[pos_])) break;
+    }
+    Check();
+    return std::move(s_);
+  }
+
+ private:
+  // False when the scan ends here.
+  bool Option(const std::string& arg) {
+    std::string lowered = AsciiLower(arg);
+    const Spelling* found = nullptr;
+    for (const Spelling& sp : kOptions) {
+      if (Match(lowered, sp.text)) {
+        found = &sp;
+        break;
+      }
+    }
+    if (!found) FatalError(out_, "Incorrect parameter: " + Utf8(arg));
+    switch (found->opt) {
+      case Opt::Help:
+        if (args_.size() > 1) FatalError(out_, "Help options should only be used on their own");
+        PrintUsage(out_);
+        return false;
+      case Opt::F: s_.query = false; break;
+      case Opt::T: s_.verbose = s_.test = true; break;
+      case Opt::Sg: s_.showGroups = true; break;
+      case Opt::Sd: s_.showDomains = true; break;
+      case Opt::Su: s_.showUsers = true; break;
+      case Opt::Sp: s_.showComputers = true; break;
+      case Opt::Se:
+        s_.showDomains = s_.showComputers = s_.showUsers = s_.showGroups = s_.showLists = true;
+        break;
+      case Opt::Sa: s_.activeOnly = s_.showComputers = s_.showUsers = true; break;
+      case Opt::Sl: s_.showLists = true; break;
+      case Opt::B: s_.bare = true; break;
+      case Opt::V: s_.verbose = true; break;
+      case Opt::Qd: QueryOption(QueryMode::DomainControllers); break;
+      case Opt::Qs:
+        QueryOption(QueryMode::NamedServers);
+        s_.namedServers = Utf8(Value());
+        break;
+      case Opt::Qa: QueryOption(QueryMode::AllServers); break;
+      case Opt::Qn: QueryOption(QueryMode::CheckedServers); break;
+      case Opt::Qf: {
+        QueryOption(QueryMode::ServerFile);
+        std::string file = Value();
+        if (!FileExists(file)) FatalError(out_, "Query filename '" + Utf8(file) + "' does not exist.");
+        s_.serverFile = file;
+        break;
+      }
+      case Opt::U: Recipients(s_.users, "No user names supplied"); break;
+      case Opt::G: Recipients(s_.groups, "No group names supplied"); break;
+      case Opt::L: Recipients(s_.lists, "No List names supplied"); break;
+      case Opt::P: Recipients(s_.computers, "No PC names supplied"); break;
+      case Opt::D: Recipients(s_.domains, "No Domain names supplied"); break;
+      case Opt::M: {
+        std::string text = Value();
+        if (text.empty()) FatalError(out_, "No Message text supplied");
+        // Joined texts are separated by LF CR, in that order.
+        if (s_.messageGiven) s_.message += "\n\r";
+        s_.message += text;
+        s_.messageGiven = true;
+        break;
+      }
+    }
+    return true;
+  }
+
+  // The next argument as it stands, or the empty text when there is none.
+  std::string Value() {
+    if (pos_ + 1 >= args_.size()) return {};
+    return args_[++pos_];
+  }
+
+  void QueryOption(QueryMode mode) {
+    if (++s_.queryOptionCount > 1) FatalError(out_, "Too many Query options, please just use one");
+    s_.queryMode = mode;
+  }
+
+  void Recipients(RecipientNames& target, std::string_view error) {
+    target.given = true;
+    std::size_t before = target.names.size();
+    if (SplitNames(Utf8(Value()), target.names) <= before) FatalError(out_, error);
+  }
+
+  void Check() {
+    if (s_.AnyRecipientGiven() && !s_.messageGiven) FatalError(out_, "Recipients given but no message text specified");
+    if (!s_.messageGiven) return;
+    if (!s_.AnyRecipientGiven()) FatalError(out_, "Message text given but no recipients specified");
+    std::size_t len = s_.message.size();
+    if (len > kMaxMessage)
+      FatalError(out_, "Message text too long by " + std::to_string(len - kMaxMessage) + " Char(s).");
+    if (s_.domains.given && len > kMaxBroadcast)
+      FatalError(out_, "Domain broadcast too long by " + std::to_string(len - kMaxBroadcast) + " Char(s).");
+  }
+
+  std::string Utf8(std::string_view localText) const { return out_.codec().ToUtf8(localText); }
+
+  const std::vector<std::string>& args_;
+  Output& out_;
+  RunSettings s_;
+  std::size_t pos_ = 0;
+};
+
+}  // namespace
+
+RunSettings ParseCommandLine(const std::vector<std::string>& args, Output& out) { return Parser(args, out).Parse(); }
+
+}  // namespace vantor::console

@@ -1,0 +1,193 @@
+// The command line, run through the real vantorc: every check and its error
+// block, the help screen with its pauses, and how options and names are read.
+
+#include "console/console_network.h"
+#include "console/vantorc_runner.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace vantor::test {
+namespace {
+
+class ParseTest : public ::testing::Test {
+ protected:
+  ConsoleFixture net{OfficeNet()};
+};
+
+struct ErrorCase {
+  std::vector<std::string> args;
+  std::string message;
+};
+
+TEST_F(ParseTest, EachFaultEndsWithItsErrorBlockBeforeAnythingElse) {
+  std::string dir = net.dir().path().string();
+  const std::string m895(895, 'x');
+  const std::vector<ErrorCase> cases = {
+      {{}, "No parameters supplied"},
+      {{"-x"}, "Incorrect parameter: -x"},
+      {{"BOB"}, "Incorrect parameter: BOB"},
+      {{"-v", "-Qz"}, "Incorrect parameter: -Qz"},  // as typed, not lower-cased
+      {{"--v"}, "Incorrect parameter: --v"},
+      {{"-v", "-?"}, "Help options should only be used on their own"},
+      {{"-?", "-v"}, "Help options should only be used on their own"},
+      {{"/HELP", "-f"}, "Help options should only be used on their own"},
+      {{"-qd", "-qa"}, "Too many Query options, please just use one"},
+      {{"-qd", "-qd"}, "Too many Query options, please just use one"},
+      {{"-qn", "-qs", "DC1"}, "Too many Query options, please just use one"},
+      // The count is checked before the value is read: no file check.
+      {{"-qa", "-qf", "missing.txt"}, "Too many Query options, please just use one"},
+      {{"-qf"}, "Query filename '' does not exist."},
+      {{"-qf", dir + "/missing.txt"}, "Query filename '" + dir + "/missing.txt' does not exist."},
+      {{"-qf", dir}, "Query filename '" + dir + "' does not exist."},  // a folder is no file
+      {{"-f", "-qf", dir}, "Query filename '" + dir + "' does not exist."},
+      {{"-u"}, "No user names supplied"},
+      {{"-u", ",, ,"}, "No user names supplied"},
+      {{"-u", "bob", "-u", "BOB"}, "No user names supplied"},  // a duplicate does not grow the list
+      {{"-g"}, "No group names supplied"},
+      {{"-l", ""}, "No List names supplied"},
+      {{"-p", ","}, "No PC names supplied"},
+      {{"-d"}, "No Domain names supplied"},
+      {{"-u", "bob", "-m"}, "No Message text supplied"},
+      {{"-m", "", "-u", "bob"}, "No Message text supplied"},
+      {{"-u", "bob"}, "Recipients given but no message text specified"},
+      {{"-u", "-m"}, "Recipients given but no message text specified"},  // "-m" is a user name here
+      {{"-sg", "-d", "SALES"}, "Recipients given but no message text specified"},
+      {{"-m", "hi"}, "Message text given but no recipients specified"},
+      {{"-u", "bob", "-m", m895 + "x"}, "Message text too long by 1 Char(s)."},
+      {{"-d", "SALES", "-m", std::string(129, 'x')}, "Domain broadcast too long by 1 Char(s)."},
+      // The general limit is checked first.
+      {{"-d", "SALES", "-m", std::string(900, 'x')}, "Message text too long by 5 Char(s)."},
+      // Joined texts count their LF CR: 126 + 2 + 1.
+      {{"-d", "SALES", "-m", std::string(126, 'x'), "-m", "y"}, "Domain broadcast too long by 1 Char(s)."},
+      {{"-u", "bob", "-m", std::string(447, 'x'), "-m", std::string(447, 'y')}, "Message text too long by 1 Char(s)."},
+  };
+  for (const ErrorCase& c : cases) {
+    std::string shown;
+    for (const auto& a : c.args) shown += "[" + a.substr(0, 20) + "] ";
+    SCOPED_TRACE(shown);
+    RunResult r = net.Vantorc(c.args);
+    EXPECT_EQ(r.out, ErrorBlock(c.message));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "");
+  }
+  EXPECT_TRUE(net.Deliveries().empty());
+}
+
+TEST_F(ParseTest, OptionsIgnoreCaseAndTakeEitherLeadingCharacter) {
+  RunResult lower = net.Vantorc({"-f", "-sg"});
+  ASSERT_EQ(lower.status, 0);
+  ASSERT_NE(lower.out, "");
+  for (const char* spelling : {"-SG", "/Sg", "/sg"}) {
+    RunResult r = net.Vantorc({"/F", spelling});
+    EXPECT_EQ(r.out, lower.out) << spelling;
+    EXPECT_EQ(r.status, 0);
+  }
+}
+
+TEST_F(ParseTest, MessagesAtTheLimitsPass) {
+  RunResult r = net.Vantorc({"-f", "-u", "bob", "-m", std::string(895, 'x')});
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.status, 0);
+  r = net.Vantorc({"-f", "-d", "SALES", "-m", std::string(128, 'x')});
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.status, 0);
+  std::vector<std::string> d = net.Deliveries();
+  ASSERT_EQ(d.size(), 2u);
+  EXPECT_NE(d[0].find("\"text\":\"" + std::string(895, 'x') + "\""), std::string::npos);
+  EXPECT_NE(d[1].find("\"to\":\"SALES*\""), std::string::npos);
+}
+
+TEST_F(ParseTest, JoinedMessageTextsAreSeparatedByLineFeedThenCarriageReturn) {
+  RunResult r = net.Vantorc({"-f", "-u", "bob", "-m", "a", "-m", "b"});
+  EXPECT_EQ(r.status, 0);
+  std::vector<std::string> d = net.Deliveries();
+  ASSERT_EQ(d.size(), 1u);
+  EXPECT_NE(d[0].find(R"("text":"a\n\rb")"), std::string::npos) << d[0];
+}
+
+TEST_F(ParseTest, LengthLimitsCountTheBytesOfTheLocaleText) {
+  std::string e64, e65;
+  for (int i = 0; i < 64; ++i) e64 += "\u00e9";  // two bytes each in UTF-8
+  e65 = e64 + "\u00e9";
+  const std::map<std::string, std::string> utf8{{"LC_ALL", "C.UTF-8"}};
+  RunResult r = net.Vantorc({"-f", "-d", "SALES", "-m", e65}, {}, utf8);
+  EXPECT_EQ(r.out, ErrorBlock("Domain broadcast too long by 2 Char(s)."));
+  r = net.Vantorc({"-f", "-d", "SALES", "-m", e64}, {}, utf8);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.status, 0);
+  std::vector<std::string> d = net.Deliveries();
+  ASSERT_EQ(d.size(), 1u);
+  EXPECT_NE(d[0].find("\"text\":\"" + e64 + "\""), std::string::npos) << d[0];
+}
+
+TEST_F(ParseTest, NamesAreSortedWithoutRegardToCaseAndEmptyItemsDropped) {
+  RunResult r = net.Vantorc({"-t", "-f", "-u", ",bob,,alice,", "-u", "zed, Amy,BOB", "-m", "hi"});
+  EXPECT_EQ(NormaliseTimes(r.out), VerboseHeader("alice", "PC5", "OFFICE", "DC1") +
+                                       Lines({"Message to User: alice succeeded. TIME",
+                                              "Message to User: Amy succeeded. TIME",
+                                              "Message to User: bob succeeded. TIME",
+                                              "Message to User: zed succeeded. TIME"}));
+  EXPECT_EQ(r.status, 0);
+}
+
+TEST_F(ParseTest, OptionValuesAreTakenWhateverTheyLookLike) {
+  // "-f" is the user's name here, so query stays on and nobody is active.
+  RunResult r = net.Vantorc({"-v", "-qs", "DC2", "-u", "-f", "-m", "-v"});
+  EXPECT_EQ(NormaliseTimes(r.out),
+            VerboseHeader("alice", "PC5", "OFFICE", "DC1") +
+                Lines({"DC2 loaded from commandline: DC2", "DC2 queried for active sessions TIME",
+                       "DC2 responded successfully TIME", "PC5 queried for active sessions TIME",
+                       "PC5 gave no information or did not respond TIME"}) +
+                Rule() + Lines({"Message to User: -f not sent. TIME"}));
+  EXPECT_EQ(r.status, 0);
+}
+
+TEST_F(ParseTest, ListingAndSendMayBeCombined) {
+  RunResult r = net.Vantorc({"-f", "-b", "-sg", "-v", "-u", "bob", "-m", "hi"});
+  EXPECT_EQ(NormaliseTimes(r.out), VerboseHeader("alice", "PC5", "OFFICE", "DC1") +
+                                       Lines({"Staff", "Domain Admins", "Machines", "Empty",
+                                              "Message to User: bob succeeded. TIME"}));
+  EXPECT_EQ(r.status, 0);
+}
+
+// The help screen exactly as documented, with a pause before each page after
+// the first.
+std::string UsageScreen() {
+  std::ifstream in(CONSOLE_GOLDEN_DIR "/usage.txt");
+  std::string expected, line;
+  while (std::getline(in, line)) {
+    if (line == "[banner]")
+      expected += Banner();
+    else if (line == "[pause]")
+      expected += Lines({"Press <enter> to continue..."});
+    else
+      expected += line + "\r\n";
+  }
+  return expected;
+}
+
+TEST_F(ParseTest, HelpPrintsFourPagesThenRunsTheDefaultQuery) {
+  std::string usage = UsageScreen();
+  ASSERT_GT(usage.size(), 2000u);
+  for (const char* help : {"-?", "/?", "-help", "/HELP"}) {
+    SCOPED_TRACE(help);
+    RunResult r = net.Vantorc({help}, "\n\n\n");
+    EXPECT_EQ(r.out, usage);  // the controllers were found and queried silently
+    EXPECT_EQ(r.status, 0);
+  }
+  // The end of input counts as Enter; text typed at a pause is ignored.
+  EXPECT_EQ(net.Vantorc({"-?"}).out, usage);
+  EXPECT_EQ(net.Vantorc({"-?"}, "yes\nno\n\nmore\n").out, usage);
+}
+
+TEST(HelpOnAWorkgroup, EndsWithTheErrorOfTheDefaultQuery) {
+  ConsoleFixture wg(WorkgroupNet());
+  RunResult r = wg.Vantorc({"-?"}, "\n\n\n");
+  EXPECT_EQ(r.out, UsageScreen() + ErrorBlock("No Servers found on network"));
+  EXPECT_EQ(r.status, 1);
+}
+
+}  // namespace
+}  // namespace vantor::test

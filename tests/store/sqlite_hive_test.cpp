@@ -1,0 +1,180 @@
+// The SQLite store file: where it lives, who may read it, what another
+// connection sees, and files that are not a store.
+#include "store/sqlite_hive.h"
+#include "store_fixture.h"
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace vantor::store::test {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::ThrowsMessage;
+
+unsigned Mode(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return 0;
+  return st.st_mode & 0777;
+}
+
+// Rows of a query on the store file, as the sqlite3 shell would give them.
+std::vector<std::string> Sql(const std::string& file, const char* query) {
+  sqlite3* db = nullptr;
+  std::vector<std::string> rows;
+  if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
+    sqlite3_exec(
+        db, query,
+        [](void* out, int n, char** cols, char**) {
+          std::string row;
+          for (int i = 0; i < n; ++i) row += (i ? "|" : "") + std::string(cols[i] ? cols[i] : "NULL");
+          static_cast<std::vector<std::string>*>(out)->push_back(row);
+          return 0;
+        },
+        &rows, nullptr);
+  }
+  sqlite3_close(db);
+  return rows;
+}
+
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    if (value) {
+      ::setenv(name, value, 1);
+    } else {
+      ::unsetenv(name);
+    }
+  }
+  ~ScopedEnv() {
+    if (old_) {
+      ::setenv(name_, old_->c_str(), 1);
+    } else {
+      ::unsetenv(name_);
+    }
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+using SqliteStore = StoreTest;
+
+TEST_F(SqliteStore, CreatesOwnerOnlyFilesInWalModeAndKeepsData) {
+  mode_t old = ::umask(022);
+  std::string path = dir_.File("config/vantor/store.db");
+  {
+    auto h = OpenSqliteHive(path);
+    h->SetValue("Software\\Vantor\\Forms\\Main", "Left", Value::String("35"));
+    EXPECT_EQ(Mode(path), 0600u);
+    EXPECT_EQ(Mode(path + "-wal"), 0600u);
+    EXPECT_EQ(Mode(path + "-shm"), 0600u);
+    EXPECT_EQ(Mode(dir_.File("config/vantor")), 0700u);
+    EXPECT_EQ(Mode(dir_.File("config")), 0700u);
+    EXPECT_THAT(Sql(path, "PRAGMA journal_mode"), ElementsAre("wal"));
+  }
+  ::umask(old);
+  auto again = OpenSqliteHive(path);
+  EXPECT_EQ(again->GetValue("software\\vantor\\forms\\main", "left"), Value::String("35"));
+}
+
+TEST_F(SqliteStore, TheDocumentedQueriesWork) {
+  hive().SetValue("Software\\Vantor\\ListNames", "Sales", Value::String("2"));
+  hive().SetValue("Software\\Vantor\\Lists\\Sales", "alice", Value::String("2,Alice"));
+  hive().SetValue("Software\\Vantor\\Lists\\Sales", "pc7", Value::String("3,"));
+  hive().SetValue("Software\\Vantor\\Lists\\Sales", "flags", Value::DWord(7));
+  EXPECT_THAT(Sql(StorePath(),
+                  "SELECT k.path, v.name, v.type, v.data FROM vals v JOIN keys k ON k.id = v.key "
+                  "WHERE k.path = 'Software\\Vantor\\Lists\\Sales' AND v.type = 1 ORDER BY v.seq"),
+              ElementsAre("Software\\Vantor\\Lists\\Sales|alice|1|2,Alice", "Software\\Vantor\\Lists\\Sales|pc7|1|3,"));
+  EXPECT_THAT(Sql(StorePath(), "SELECT path FROM keys ORDER BY fold"),
+              ElementsAre("", "Software", "Software\\Vantor", "Software\\Vantor\\ListNames", "Software\\Vantor\\Lists",
+                          "Software\\Vantor\\Lists\\Sales"));
+  EXPECT_THAT(Sql(StorePath(), "PRAGMA user_version"), ElementsAre(std::to_string(kStoreSchemaVersion)));
+  EXPECT_THAT(Sql(StorePath(), "PRAGMA application_id"), ElementsAre(std::to_string(kStoreApplicationId)));
+}
+
+TEST_F(SqliteStore, AReadTransactionSeesOneStateWhileAnotherConnectionWrites) {
+  hive().SetValue("K", "v", Value::String("old"));
+  auto other = OpenAgain();
+  hive().ReadTransaction([&] {
+    EXPECT_EQ(hive().GetValue("K", "v"), Value::String("old"));
+    other->WriteTransaction([&] {
+      other->SetValue("K", "v", Value::String("new"));
+      other->SetValue("K", "w", Value::String("added"));
+    });
+    EXPECT_EQ(hive().GetValue("K", "v"), Value::String("old"));
+    EXPECT_EQ(hive().Values("K").size(), 1u);
+  });
+  EXPECT_EQ(hive().GetValue("K", "v"), Value::String("new"));
+}
+
+TEST_F(SqliteStore, AWriterThatWaitsTooLongReportsTheFailedWrite) {
+  hive().SetValue("Forms\\Main", "Left", Value::String("35"));
+  auto impatient = OpenAgain(100);
+  hive().WriteTransaction([&] {
+    hive().SetValue("Forms\\Main", "Left", Value::String("36"));
+    // Readers are not held up by the writer...
+    EXPECT_EQ(impatient->GetValue("Forms\\Main", "Left"), Value::String("35"));
+    // ...but a second writer is, until its time-out.
+    EXPECT_THAT([&] { impatient->SetValue("Forms\\Main", "Top", Value::String("1")); },
+                ThrowsMessage<StoreError>(HasSubstr("Failed to set data for 'Top'\n")));
+    EXPECT_THAT([&] { impatient->CreateKey("Forms\\Status"); },
+                ThrowsMessage<StoreError>(HasSubstr("Failed to create key Forms\\Status\n")));
+  });
+  impatient->SetValue("Forms\\Main", "Top", Value::String("1"));
+  EXPECT_EQ(hive().GetValue("Forms\\Main", "Top"), Value::String("1"));
+}
+
+TEST_F(SqliteStore, RefusesFilesThatAreNotAStore) {
+  std::string garbage = dir_.Write("garbage.db", std::string(4096, 'x'));
+  EXPECT_THAT([&] { OpenSqliteHive(garbage); }, ThrowsMessage<StoreError>(HasSubstr(garbage)));
+
+  std::string foreign = dir_.File("foreign.db");
+  OpenSqliteHive(dir_.File("unused.db"));  // the folder exists
+  {
+    sqlite3* db = nullptr;
+    sqlite3_open(foreign.c_str(), &db);
+    sqlite3_exec(db, "CREATE TABLE t(x); INSERT INTO t VALUES(1);", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+  }
+  EXPECT_THAT([&] { OpenSqliteHive(foreign); }, ThrowsMessage<StoreError>(HasSubstr("not a Vantor store")));
+  EXPECT_THAT(Sql(foreign, "SELECT x FROM t"), ElementsAre("1")) << "left as it was";
+
+  hive().SetValue("K", "v", Value::String("1"));
+  hive_.reset();
+  Sql(StorePath(), "PRAGMA user_version = 99");
+  EXPECT_THAT([&] { OpenSqliteHive(StorePath()); }, ThrowsMessage<StoreError>(HasSubstr("newer version")));
+}
+
+TEST(StorePath, FollowsTheEnvironment) {
+  {
+    ScopedEnv store("VANTOR_STORE", "/tmp/elsewhere/my.db");
+    ScopedEnv xdg("XDG_CONFIG_HOME", "/cfg");
+    EXPECT_EQ(DefaultStorePath(), "/tmp/elsewhere/my.db");
+  }
+  ScopedEnv store("VANTOR_STORE", nullptr);
+  ScopedEnv home("HOME", "/home/zoe");
+  {
+    ScopedEnv xdg("XDG_CONFIG_HOME", "/cfg");
+    EXPECT_EQ(DefaultStorePath(), "/cfg/vantor/store.db");
+  }
+  {
+    ScopedEnv xdg("XDG_CONFIG_HOME", "relative/cfg");  // ignored, as the XDG rules say
+    EXPECT_EQ(DefaultStorePath(), "/home/zoe/.config/vantor/store.db");
+  }
+  ScopedEnv xdg("XDG_CONFIG_HOME", nullptr);
+  EXPECT_EQ(DefaultStorePath(), "/home/zoe/.config/vantor/store.db");
+}
+
+}  // namespace
+}  // namespace vantor::store::test
