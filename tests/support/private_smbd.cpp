@@ -117,7 +117,7 @@ bool PrivateSmbd::StartOnce(const std::string& smbd, const Options& options) {
 
   std::string config = ConfigFile();
   std::string log = d + "/smbd.stdout";
-  std::vector<std::string> args = {smbd, "--foreground", "--no-process-group", "--debug-stdout", "-s", config};
+  std::vector<std::string> args = {smbd, "--foreground", "--debug-stdout", "-s", config};
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);

@@ -97,8 +97,8 @@ Status DeliverMessage(const MessageDelivery& d) {
   if (Status s = session.Exchange(SendStartRequest(mid, d.from, d.to), smb::kSendStart, mid, reply);
       s != NERR_Success)
     return s;
-  if (reply.words.empty()) return ERROR_BAD_NET_RESP;
-  std::uint16_t group = reply.words[0];
+  // Samba answers the start without the group word and ignores it later.
+  std::uint16_t group = reply.words.empty() ? 0 : reply.words[0];
   for (const std::string& block : d.blocks) {
     ++mid;
     if (Status s = session.Exchange(SendTextRequest(mid, group, block), smb::kSendText, mid, reply);

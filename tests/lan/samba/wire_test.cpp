@@ -209,7 +209,6 @@ FakePeer::Handler AnswerStartWith(std::function<std::string(const std::string&)>
 TEST_F(Wire, MalformedRepliesAreBadResponses) {
   std::vector<std::pair<const char*, std::function<std::string(const std::string&)>>> cases = {
       {"not SMB", [](const std::string&) { return Frame(0, std::string(40, 'z')); }},
-      {"no words in the start reply", [](const std::string& r) { return Frame(0, SmbReplyTo(r)); }},
       {"another multiplex id",
        [](const std::string& r) {
          std::string s = SmbReplyTo(r, 0, 0, {1});
@@ -225,6 +224,24 @@ TEST_F(Wire, MalformedRepliesAreBadResponses) {
     auto api = Api(peer.Port());
     EXPECT_EQ(api->NetMessageBufferSend({}, "PEER", "A", u"hi"), ERROR_BAD_NET_RESP) << what;
   }
+}
+
+TEST_F(Wire, StartReplyWithoutGroupAsSambaSendsIt) {
+  FakePeer peer([](PeerConnection& c, FakePeer& p) {
+    std::uint8_t type;
+    std::string body;
+    if (!c.ReadFrame(type, body)) return;
+    c.Write(Frame(0x82, ""));
+    while (c.ReadFrame(type, body)) {
+      p.Record(body);
+      c.Write(Frame(0, SmbReplyTo(body)));
+    }
+  });
+  auto api = Api(peer.Port());
+  EXPECT_EQ(api->NetMessageBufferSend({}, "PEER", "A", u"hi"), NERR_Success);
+  auto cmds = Commands(peer);
+  ASSERT_EQ(cmds.size(), 3u);
+  EXPECT_EQ(Le16At(cmds[2], 33), 0);
 }
 
 TEST_F(Wire, PeerErrorsAreFailures) {
