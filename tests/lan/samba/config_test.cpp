@@ -192,6 +192,14 @@ TEST(Lmhosts, ParseAndFind) {
   EXPECT_THROW(ParseLmhosts("127.0.0.1\n", "x"), ConfigError);
 }
 
+TEST(Dns, NamesThatAreNoHostNamesAreNotLookedUp) {
+  // Returns at once: nothing is asked of any name service.
+  EXPECT_FALSE(ResolveDns("two words", 1000ms));
+  EXPECT_FALSE(ResolveDns("-dash", 1000ms));
+  EXPECT_FALSE(ResolveDns("", 1000ms));
+  EXPECT_FALSE(ResolveDns("Zo\xC3\xAB", 1000ms));
+}
+
 TEST(SambaBackend, BrokenSettingsAreRefusedThroughVantorLan) {
   test::TempDir dir;
   auto errorOf = [](const std::string& spec) -> std::string {

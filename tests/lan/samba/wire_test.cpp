@@ -133,6 +133,31 @@ TEST_F(Wire, RefusedConnection) {
   EXPECT_EQ(api->NetMessageBufferSend({}, "PEER", "A", u"hi"), ERROR_CONNECTION_REFUSED);
 }
 
+TEST_F(Wire, UnansweredConnectTimesOut) {
+  // A listener whose queue is full drops further connection attempts unanswered.
+  int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in sa{};
+  sa.sin_family = AF_INET;
+  sa.sin_addr.s_addr = htonl(kLoopback);
+  socklen_t len = sizeof sa;
+  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0);
+  ASSERT_EQ(::listen(listener, 0), 0);
+  ::getsockname(listener, reinterpret_cast<sockaddr*>(&sa), &len);
+  std::vector<Fd> fillers;
+  for (int i = 0; i < 8; ++i) {
+    Fd f;
+    if (ConnectTcp({kLoopback, ntohs(sa.sin_port)}, 200ms, f) != NERR_Success) break;
+    fillers.push_back(std::move(f));
+  }
+  LanConfig c = Config(ntohs(sa.sin_port));
+  c.connectTimeout = 300ms;
+  SambaNetApi api(c);
+  auto t0 = std::chrono::steady_clock::now();
+  EXPECT_EQ(api.NetMessageBufferSend({}, "PEER", "A", u"hi"), ERROR_TIMEOUT);
+  EXPECT_LT(std::chrono::steady_clock::now() - t0, 3s);
+  ::close(listener);
+}
+
 TEST_F(Wire, NegativeSessionResponse) {
   FakePeer peer([](PeerConnection& c, FakePeer&) {
     std::uint8_t type;
