@@ -116,9 +116,10 @@ Status DosErrorStatus(std::uint8_t errorClass, std::uint16_t code) {
         case 81:    // server paused
           return ERROR_SHARING_PAUSED;
         case 82:    // messages are switched off
+          return NERR_MsgNotStarted;
         case 83:    // no room to buffer the message
         case 89:    // no resources
-          return NERR_MsgNotStarted;
+          return ERROR_REQ_NOT_ACCEP;
         case 88:    // timed out on the server
           return ERROR_TIMEOUT;
         default:

@@ -209,6 +209,7 @@ TEST(SmbReply, PeerErrorsMapToStatuses) {
   // What smbd answers when it has no message command: class 1, code 0x47.
   EXPECT_EQ(ParseReply(Reply(smb::kSendStart, 1, 1, 0x47), smb::kSendStart, 1).status, NERR_MsgNotStarted);
   EXPECT_EQ(ParseReply(Reply(smb::kSendStart, 1, 2, 82), smb::kSendStart, 1).status, NERR_MsgNotStarted);
+  EXPECT_EQ(ParseReply(Reply(smb::kSendText, 1, 2, 83), smb::kSendText, 1).status, ERROR_REQ_NOT_ACCEP);
   EXPECT_EQ(ParseReply(Reply(smb::kSendEnd, 1, 2, 4), smb::kSendEnd, 1).status, ERROR_NETWORK_ACCESS_DENIED);
   EXPECT_EQ(ParseReply(Reply(smb::kSendEnd, 1, 1, 5), smb::kSendEnd, 1).status, ERROR_ACCESS_DENIED);
   EXPECT_EQ(ParseReply(Reply(smb::kSendEnd, 1, 2, 0xFFFF), smb::kSendEnd, 1).status, ERROR_NOT_SUPPORTED);
