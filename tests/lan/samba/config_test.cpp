@@ -202,9 +202,9 @@ TEST(Dns, NamesThatAreNoHostNamesAreNotLookedUp) {
 
 TEST(SambaBackend, BrokenSettingsAreRefusedThroughVantorLan) {
   test::TempDir dir;
-  auto errorOf = [](const std::string& spec) -> std::string {
+  auto errorOf = [](const std::string& form) -> std::string {
     try {
-      CreateNetApi(spec);
+      CreateNetApi(form);
     } catch (const BackendError& e) {
       return e.what();
     }

@@ -1,5 +1,6 @@
 // Byte layouts of the messenger protocol: names, session framing, name
 // queries, SMB message commands and their replies, mailslot datagrams.
+#include "lan/net_error_text.h"
 #include "lan/samba/bytes.h"
 #include "lan/samba/netbios.h"
 #include "lan/samba/smb_message.h"
@@ -220,6 +221,19 @@ TEST(SmbReply, PeerErrorsMapToStatuses) {
   EXPECT_EQ(ParseReply(Reply(smb::kSendEnd, 1, 0, 0, {}, 0x4000, 0xC0000022), smb::kSendEnd, 1).status,
             ERROR_NETWORK_ACCESS_DENIED);
   EXPECT_EQ(ParseReply(Reply(smb::kSendEnd, 1, 0, 0, {}, 0x4000, 0), smb::kSendEnd, 1).status, NERR_Success);
+}
+
+TEST(Statuses, EveryStatusOfTheBackendHasAText) {
+  for (Status s : {NERR_NameNotFound, ERROR_BAD_NETPATH, ERROR_CONNECTION_REFUSED, ERROR_HOST_UNREACHABLE,
+                   ERROR_NETWORK_UNREACHABLE, ERROR_TIMEOUT, NERR_MsgNotStarted, ERROR_REQ_NOT_ACCEP,
+                   ERROR_NETWORK_ACCESS_DENIED, ERROR_SHARING_PAUSED, ERROR_UNEXP_NET_ERR, ERROR_NETNAME_DELETED,
+                   ERROR_BAD_NET_RESP, ERROR_NOT_SUPPORTED, NERR_TruncatedBroadcast, ERROR_INVALID_PARAMETER,
+                   ERROR_INVALID_NAME, NERR_AlreadyExists, NERR_TooManyNames, NERR_NetworkError,
+                   ERROR_NOT_ENOUGH_MEMORY, ERROR_BAD_NET_NAME}) {
+    std::string text = NetErrorText(s);
+    EXPECT_EQ(text.find("Unrecognised"), std::string::npos) << s;
+    EXPECT_EQ(text.find("Unknown"), std::string::npos) << s;
+  }
 }
 
 TEST(TextBlocks, SplitAt127BytesWithoutCuttingCharacters) {

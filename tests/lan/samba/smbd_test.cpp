@@ -1,5 +1,6 @@
 // Delivery to a real Samba server: a private smbd on 127.0.0.1 whose message
 // command appends each message to a file.
+#include "common/utf.h"
 #include "lan/backend.h"
 #include "lan/net_error_text.h"
 #include "lan/samba/samba_net_api.h"
@@ -65,23 +66,19 @@ TEST_F(RealSmbd, LongMessageInManyBlocksAndAnAliasAsSender) {
   ASSERT_EQ(api->NetMessageNameAdd({}, "OPS"), NERR_Success);
   std::string body;
   for (int i = 0; i < 60; ++i) body += "line " + std::to_string(i) + " ééé\n";
-  std::u16string text;
-  for (char32_t c : std::u32string(U"")) text.push_back(static_cast<char16_t>(c));
-  for (std::size_t i = 0; i < body.size();) {
-    unsigned char c = static_cast<unsigned char>(body[i]);
-    if (c < 0x80) {
-      text.push_back(c);
-      ++i;
-    } else {  // é is two bytes in UTF-8
-      text.push_back(u'é');
-      i += 2;
-    }
-  }
+  std::u16string text = Utf8ToUtf16(body);
   ASSERT_EQ(api->NetMessageBufferSend({}, "VANTORPEER", "OPS", text), NERR_Success);
   std::string got = smbd_->Messages();
   EXPECT_THAT(got, HasSubstr("FROM=OPS\n"));
   EXPECT_THAT(got, HasSubstr("line 0 ééé\nline 1 ééé\n"));
   EXPECT_THAT(got, HasSubstr("line 59 ééé\n"));
+}
+
+TEST_F(RealSmbd, EmptyMessageIsDeliveredToo) {
+  START_SMBD();
+  auto api = Api();
+  ASSERT_EQ(api->NetMessageBufferSend({}, "VANTORPEER", "ALICE", u""), NERR_Success);
+  EXPECT_EQ(smbd_->Messages(), "FROM=ALICE\n\n--END--\n");
 }
 
 TEST_F(RealSmbd, PeerWithoutMessageCommandRefuses) {
