@@ -1,6 +1,7 @@
 #include "lan/backend.h"
 
 #include "lan/local_net_api.h"
+#include "lan/samba/samba_net_api.h"
 #include "lan/sim/sim_net_api.h"
 
 #include <cstdlib>
@@ -19,9 +20,21 @@ std::unique_ptr<NetApi> CreateNetApi(std::string_view spec) {
       throw BackendError(std::string(kBackendVariable) + ": " + e.what());
     }
   }
+  if (spec == "samba" || spec.substr(0, 6) == "samba:") {
+    std::string path(spec.size() > 6 ? spec.substr(6) : std::string_view());
+    if (spec.size() == 6)
+      throw BackendError(std::string(kBackendVariable) + "=samba: needs the path of a settings file (samba:PATH), "
+                         "or use samba alone for the default settings file");
+    try {
+      return samba::SambaNetApi::FromConfigFile(path);
+    } catch (const samba::ConfigError& e) {
+      throw BackendError(std::string(kBackendVariable) + "=samba: " + e.what());
+    }
+  }
   throw BackendError(std::string(kBackendVariable) + "=\"" + std::string(spec) +
-                     "\" is not a network backend; use sim:PATH for a simulated network described in the file "
-                     "PATH, or leave " + kBackendVariable + " unset for this computer alone");
+                     "\" is not a network backend; use samba (or samba:PATH with a settings file) for real "
+                     "hosts reached by the messenger protocol, sim:PATH for a simulated network described in the "
+                     "file PATH, or leave " + kBackendVariable + " unset for this computer alone");
 }
 
 std::unique_ptr<NetApi> CreateNetApiFromEnvironment() {

@@ -17,7 +17,8 @@ class BackendError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// spec: empty for this computer alone, "sim:PATH" for a simulated network.
+// spec: empty for this computer alone, "sim:PATH" for a simulated network,
+// "samba" or "samba:PATH" for real hosts (PATH: the settings file).
 // Throws BackendError with a message for the user when spec is not usable.
 std::unique_ptr<NetApi> CreateNetApi(std::string_view spec);
 

@@ -25,6 +25,8 @@ inline constexpr Status ERROR_BAD_NET_RESP        = 58;
 inline constexpr Status ERROR_NETNAME_DELETED     = 64;
 inline constexpr Status ERROR_NETWORK_ACCESS_DENIED = 65;
 inline constexpr Status ERROR_BAD_NET_NAME        = 67;
+inline constexpr Status ERROR_SHARING_PAUSED      = 70;
+inline constexpr Status ERROR_REQ_NOT_ACCEP       = 71;
 inline constexpr Status ERROR_INVALID_PARAMETER   = 87;
 inline constexpr Status ERROR_INSUFFICIENT_BUFFER = 122;
 inline constexpr Status ERROR_INVALID_NAME        = 123;
@@ -49,6 +51,7 @@ inline constexpr Status NERR_AlreadyExists        = 2276;
 inline constexpr Status NERR_TooManyNames         = 2277;
 inline constexpr Status NERR_MsgNotStarted        = 2284;
 inline constexpr Status NERR_NotLocalName         = 2285;
+inline constexpr Status NERR_TruncatedBroadcast   = 2289;
 inline constexpr Status NERR_DCNotFound           = 2453;
 // clang-format on
 

@@ -1,0 +1,70 @@
+#pragma once
+// The settings of the Samba backend: our own file (lan.conf, "key = value"
+// lines) and what we take from Samba's smb.conf when there is one. Our own
+// file wins over smb.conf.
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vantor::lan::samba {
+
+inline constexpr const char* kConfigVariable = "VANTOR_LAN_CONF";
+
+class ConfigError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+enum class ResolveMethod { kLmhosts, kWins, kBroadcast, kDns };
+
+struct LanConfig {
+  std::string netbiosName;  // empty: smb.conf's, else from the host name
+  std::string workgroup;    // empty: smb.conf's, else WORKGROUP
+  std::string codePage = "CP850";
+  std::uint16_t smbPort = 139;
+  std::uint16_t namePort = 137;
+  std::uint16_t datagramPort = 138;
+  std::chrono::milliseconds connectTimeout{3000};
+  std::chrono::milliseconds replyTimeout{5000};
+  std::chrono::milliseconds nameTimeout{1500};
+  std::vector<ResolveMethod> resolveOrder{ResolveMethod::kLmhosts, ResolveMethod::kWins, ResolveMethod::kBroadcast,
+                                          ResolveMethod::kDns};
+  std::string lmhostsFile = "/etc/samba/lmhosts";
+  bool lmhostsRequired = false;  // named in the file: then it must be readable
+  std::optional<std::uint32_t> nameServer;        // IPv4, host order
+  std::optional<std::uint32_t> broadcastAddress;  // IPv4, host order
+  std::string sambaConfig = "/etc/samba/smb.conf";  // empty: none is read
+};
+
+// Parses lan.conf text; fileName is used in the messages of ConfigError,
+// which name the file and the line.
+LanConfig ParseLanConfig(std::string_view text, const std::string& fileName);
+// Reads a lan.conf. A missing file gives the defaults unless mustExist.
+LanConfig LoadLanConfig(const std::string& path, bool mustExist);
+
+// Where lan.conf is: $VANTOR_LAN_CONF, else $XDG_CONFIG_HOME/vantor/lan.conf,
+// else ~/.config/vantor/lan.conf. explicitPath tells whether the variable named it.
+std::string DefaultLanConfigPath(bool& explicitPath);
+
+// What the backend uses from smb.conf's [global] section.
+struct SmbConf {
+  bool found = false;
+  std::string workgroup;
+  std::string netbiosName;
+  std::string messageCommand;
+  std::string serverMinProtocol;
+  std::string smbPorts;
+};
+SmbConf ParseSmbConf(std::string_view text);
+SmbConf ReadSmbConf(const std::string& path);  // found stays false when unreadable
+
+// True when smb.conf's minimum server protocol still lets old clients send
+// messages (NT1 or older).
+bool AllowsMessageProtocol(std::string_view serverMinProtocol);
+
+}  // namespace vantor::lan::samba

@@ -1,0 +1,261 @@
+#include "lan/samba/samba_net_api.h"
+
+#include "common/text.h"
+#include "common/utf.h"
+#include "lan/samba/message_session.h"
+#include "lan/samba/netbios.h"
+#include "lan/samba/smb_message.h"
+#include "lan/samba/socket_io.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+namespace vantor::lan::samba {
+
+namespace {
+
+constexpr Status NERR_DelComputerName = 2278;
+constexpr std::size_t kMaxSenderBytes = 255;
+constexpr const char* kInvalidNameCharacters = "\\/:*?\"<>|";
+
+std::vector<LmhostsEntry> LoadLmhosts(const LanConfig& c) {
+  if (c.lmhostsFile.empty()) return {};
+  std::ifstream in(c.lmhostsFile, std::ios::binary);
+  if (!in) {
+    if (c.lmhostsRequired)
+      throw ConfigError(c.lmhostsFile + ": the lmhosts file cannot be read (" + std::strerror(errno) + ")");
+    return {};
+  }
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  return ParseLmhosts(ss.str(), c.lmhostsFile);
+}
+
+std::string StripBackslashes(std::string_view server) {
+  if (server.size() >= 2 && server[0] == '\\' && server[1] == '\\') server.remove_prefix(2);
+  return std::string(server);
+}
+
+// Line ends as the messenger shows them: CR LF, whatever the caller used.
+std::string WithCrLf(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + 16);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == '\r') {
+      out += "\r\n";
+      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else if (c == '\n') {
+      out += "\r\n";
+    } else {
+      out.push_back(c);
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+SambaNetApi::SambaNetApi(LanConfig config)
+    : config_(std::move(config)), smbConf_(ReadSmbConf(config_.sambaConfig)), codec_(config_.codePage) {
+  if (!codec_.Valid()) throw ConfigError("code page \"" + config_.codePage + "\" is not known to this system");
+  ResolverSettings rs;
+  rs.order = config_.resolveOrder;
+  rs.lmhosts = LoadLmhosts(config_);
+  rs.nameServer = config_.nameServer;
+  rs.broadcastAddress = config_.broadcastAddress;
+  rs.namePort = config_.namePort;
+  rs.nameTimeout = config_.nameTimeout;
+  rs.dnsTimeout = config_.connectTimeout;
+  resolver_ = std::make_unique<NameResolver>(std::move(rs));
+
+  std::string computer = !config_.netbiosName.empty() ? config_.netbiosName : smbConf_.netbiosName;
+  std::string workgroup = !config_.workgroup.empty() ? config_.workgroup : smbConf_.workgroup;
+  std::string upper;
+  Utf8Decoder d(computer);
+  for (char32_t cp; d.Next(cp);) AppendUtf8(upper, SimpleUpper(cp));
+  if (Utf8Length(upper) > kNetbiosNameMax) upper.clear();  // smb.conf allows longer; the network does not
+  SetIdentity(upper, AsciiUpper(workgroup));
+}
+
+std::unique_ptr<SambaNetApi> SambaNetApi::FromConfigFile(const std::string& path) {
+  bool explicitPath = !path.empty();
+  std::string where = explicitPath ? path : DefaultLanConfigPath(explicitPath);
+  LanConfig config = where.empty() ? LanConfig{} : LoadLanConfig(where, explicitPath);
+  return std::make_unique<SambaNetApi>(std::move(config));
+}
+
+bool SambaNetApi::WireName(std::string_view name, std::string& out) const {
+  std::string upper;
+  Utf8Decoder d(name);
+  for (char32_t cp; d.Next(cp);) AppendUtf8(upper, SimpleUpper(cp));
+  out = codec_.FromUtf8(upper);
+  if (out.empty() || out.size() > kNetbiosNameMax) return false;
+  for (char c : out) {
+    auto u = static_cast<unsigned char>(c);
+    // '?' also stands for a character the code page lacks: such a name cannot be found.
+    if (u < 0x20 || u == 0x7F || std::strchr(kInvalidNameCharacters, c)) return false;
+  }
+  return true;
+}
+
+std::string SambaNetApi::EncodeLabel(std::string_view text) const {
+  std::string out = codec_.FromUtf8(text);
+  for (char& c : out)
+    if (static_cast<unsigned char>(c) < 0x20) c = '?';
+  if (out.size() > kMaxSenderBytes) out.resize(kMaxSenderBytes);
+  return out;
+}
+
+std::vector<std::string> SambaNetApi::EncodeText(std::u16string_view message) const {
+  std::string utf8 = WithCrLf(Utf16ToUtf8(message));
+  std::vector<std::string> chars;
+  chars.reserve(utf8.size());
+  Utf8Decoder d(utf8);
+  std::size_t before = 0;
+  for (char32_t cp; d.Next(cp);) {
+    std::string_view one = std::string_view(utf8).substr(before, d.Position() - before);
+    before = d.Position();
+    // A zero byte would end the text early at the receiver.
+    chars.push_back(cp == 0 ? std::string("?") : codec_.FromUtf8(one));
+  }
+  return chars;
+}
+
+Status SambaNetApi::NetMessageBufferSend(std::string_view server, std::string_view msgName, std::string_view fromName,
+                                         std::u16string_view message) {
+  if (msgName.empty()) return ERROR_INVALID_PARAMETER;
+  std::string from = EncodeLabel(fromName.empty() ? std::string_view(ComputerName()) : fromName);
+  if (from.empty()) return ERROR_INVALID_PARAMETER;
+  if (msgName.back() == '*') {
+    if (!IsLocal(server)) return ERROR_NOT_SUPPORTED;
+    return SendBroadcast(msgName.substr(0, msgName.size() - 1), from, message);
+  }
+
+  MessageDelivery d;
+  if (!WireName(msgName, d.calledName)) return NERR_NameNotFound;
+  if (!WireName(ComputerName(), d.callingName)) d.callingName = "VANTOR";
+  d.from = std::move(from);
+  d.to = EncodeLabel(msgName);
+  d.blocks = SplitTextBlocks(EncodeText(message));
+  d.connectTimeout = config_.connectTimeout;
+  d.replyTimeout = config_.replyTimeout;
+  d.peer.port = config_.smbPort;
+
+  if (IsLocal(server)) {
+    if (resolver_->Resolve(msgName, d.calledName, kSuffixMessenger, d.peer.address) != NERR_Success)
+      return NERR_NameNotFound;
+  } else {
+    // The named server takes the message and hands it on to the recipient.
+    std::string host = StripBackslashes(server), hostWire;
+    if (!WireName(host, hostWire)) return ERROR_BAD_NETPATH;
+    constexpr std::uint8_t kSuffixServer = 0x20;
+    if (resolver_->Resolve(host, hostWire, kSuffixServer, d.peer.address) != NERR_Success) return ERROR_BAD_NETPATH;
+  }
+  return DeliverMessage(d);
+}
+
+Status SambaNetApi::SendBroadcast(std::string_view domain, const std::string& from, std::u16string_view message) {
+  // Only ever to an address the user configured: no guessing at the local network.
+  if (!config_.broadcastAddress) return ERROR_NOT_SUPPORTED;
+  std::string domainWire;
+  if (!WireName(domain.empty() ? std::string_view(Workgroup()) : domain, domainWire)) return NERR_NameNotFound;
+
+  std::vector<std::string> chars = EncodeText(message);
+  std::size_t room = MailslotCapacity(kMessengerMailslot);
+  std::size_t fixed = from.size() + domainWire.size() + 3;
+  if (fixed >= room) return ERROR_INVALID_PARAMETER;
+  std::string text;
+  bool truncated = false;
+  for (const std::string& ch : chars) {
+    if (fixed + text.size() + ch.size() > room) {
+      truncated = true;
+      break;
+    }
+    text += ch;
+  }
+
+  Fd fd;
+  if (Status s = OpenUdp(true, fd); s != NERR_Success) return s;
+  Endpoint local;
+  if (Status s = ConnectUdp(fd.Get(), {*config_.broadcastAddress, config_.datagramPort}, local); s != NERR_Success)
+    return s;
+  std::string computerWire;
+  if (!WireName(ComputerName(), computerWire)) computerWire = "VANTOR";
+  thread_local std::minstd_rand rng(std::random_device{}());
+  std::string packet = DirectGroupDatagram(
+      static_cast<std::uint16_t>(rng() & 0xFFFF), local.address, local.port,
+      EncodeNetbiosName(computerWire, kSuffixWorkstation), EncodeNetbiosName(domainWire, kSuffixWorkstation),
+      MailslotWrite(kMessengerMailslot, MessengerMailslotData(from, domainWire, text)));
+  if (Status s = SendTo(fd.Get(), {*config_.broadcastAddress, config_.datagramPort}, packet); s != NERR_Success)
+    return s;
+  return truncated ? NERR_TruncatedBroadcast : NERR_Success;
+}
+
+Status SambaNetApi::NetMessageNameAdd(std::string_view server, std::string_view msgName) {
+  if (!IsLocal(server)) return ERROR_BAD_NETPATH;
+  std::string wire;
+  if (!WireName(msgName, wire)) return ERROR_INVALID_NAME;
+  if (EqualsNoCase(msgName, ComputerName())) return NERR_AlreadyExists;
+  std::lock_guard lock(aliasesMutex_);
+  if (aliases_.count(msgName)) return NERR_AlreadyExists;
+  if (aliases_.size() >= kMaxAliases) return NERR_TooManyNames;
+  aliases_.emplace(msgName);
+  return NERR_Success;
+}
+
+Status SambaNetApi::NetMessageNameDel(std::string_view server, std::string_view msgName) {
+  if (!IsLocal(server)) return ERROR_BAD_NETPATH;
+  if (EqualsNoCase(msgName, ComputerName())) return NERR_DelComputerName;
+  std::lock_guard lock(aliasesMutex_);
+  auto it = aliases_.find(msgName);
+  if (it == aliases_.end()) return NERR_NameNotFound;
+  aliases_.erase(it);
+  return NERR_Success;
+}
+
+Status SambaNetApi::NetMessageNameEnum(std::string_view server, std::uint32_t level, std::uint32_t,
+                                       NetBuffer<MsgInfo0>& out, std::uint32_t& totalEntries,
+                                       std::uint32_t& resumeHandle) {
+  out.Free();
+  totalEntries = 0;
+  resumeHandle = 0;
+  if (!IsLocal(server)) return ERROR_BAD_NETPATH;
+  if (level != 0 && level != 1) return ERROR_INVALID_LEVEL;
+  if (!CanReceiveMessages()) return NERR_MsgNotStarted;
+  // Aliases are sender names only: no name service announces them, so the
+  // computer name is the one name messages reach this computer by.
+  out.Reset({MsgInfo0{ComputerName()}});
+  totalEntries = 1;
+  return NERR_Success;
+}
+
+bool SambaNetApi::CanReceiveMessages() const {
+  if (!smbConf_.found || TrimBlanks(smbConf_.messageCommand).empty()) return false;
+  if (!AllowsMessageProtocol(smbConf_.serverMinProtocol)) return false;
+  std::string ports = smbConf_.smbPorts.empty() ? std::string("445 139") : smbConf_.smbPorts;
+  std::string token;
+  auto answers = [&](const std::string& t) {
+    auto port = ParseInt32(t);
+    if (!port || *port < 1 || *port > 65535) return false;
+    constexpr std::uint32_t kLoopback = 0x7F000001;
+    Fd fd;
+    auto timeout = std::min(config_.connectTimeout, std::chrono::milliseconds(1000));
+    return ConnectTcp({kLoopback, static_cast<std::uint16_t>(*port)}, timeout, fd) == NERR_Success;
+  };
+  for (char c : ports + " ") {
+    if (c == ' ' || c == ',' || c == '\t') {
+      if (!token.empty() && answers(token)) return true;
+      token.clear();
+    } else {
+      token.push_back(c);
+    }
+  }
+  return false;
+}
+
+}  // namespace vantor::lan::samba

@@ -1,0 +1,73 @@
+#pragma once
+// Small, bounded socket operations: every wait has a deadline, every
+// descriptor is closed on every path, and a peer that goes away shows up as a
+// status, never as a signal.
+
+#include "lan/net_status.h"
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vantor::lan::samba {
+
+class Fd {
+ public:
+  Fd() = default;
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() { Reset(); }
+  Fd(Fd&& other) noexcept : fd_(other.Release()) {}
+  Fd& operator=(Fd&& other) noexcept;
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+
+  int Get() const { return fd_; }
+  bool Valid() const { return fd_ >= 0; }
+  int Release();
+  void Reset(int fd = -1);
+
+ private:
+  int fd_ = -1;
+};
+
+using SteadyClock = std::chrono::steady_clock;
+
+class Deadline {
+ public:
+  explicit Deadline(std::chrono::milliseconds within) : end_(SteadyClock::now() + within) {}
+  // Milliseconds left, rounded up, 0 once passed.
+  int RemainingMs() const;
+  bool Passed() const { return SteadyClock::now() >= end_; }
+
+ private:
+  SteadyClock::time_point end_;
+};
+
+// IPv4 address and port, both in host order.
+struct Endpoint {
+  std::uint32_t address = 0;
+  std::uint16_t port = 0;
+};
+
+std::string AddressText(std::uint32_t address);
+bool ParseIpv4(std::string_view text, std::uint32_t& address);
+
+// The status for an errno value of a socket call.
+Status SocketErrorStatus(int err);
+
+// Connects within timeout; a refused, unreachable or silent peer gives its status.
+Status ConnectTcp(const Endpoint& peer, std::chrono::milliseconds timeout, Fd& out);
+Status SendAll(int fd, std::string_view bytes, const Deadline& deadline);
+// Appends exactly n bytes to out; the peer closing first gives ERROR_NETNAME_DELETED.
+Status RecvExact(int fd, std::size_t n, const Deadline& deadline, std::string& out);
+
+// A UDP socket bound to an ephemeral port; broadcast allows sending to a broadcast address.
+Status OpenUdp(bool broadcast, Fd& out);
+Status SendTo(int fd, const Endpoint& to, std::string_view bytes);
+// Fixes the UDP socket's peer and tells which local address and port the system chose for it.
+Status ConnectUdp(int fd, const Endpoint& to, Endpoint& local);
+// One datagram, or ERROR_TIMEOUT once the deadline passes.
+Status RecvFrom(int fd, const Deadline& deadline, std::string& out, Endpoint& from);
+
+}  // namespace vantor::lan::samba
