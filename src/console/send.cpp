@@ -2,7 +2,9 @@
 
 #include "common/utf.h"
 #include "lan/directory.h"
+#include "lan/net_error_text.h"
 
+#include <cstdio>
 #include <vector>
 
 namespace vantor::console {
@@ -41,6 +43,15 @@ lan::Status Sender::SendAndReport(std::string_view label, std::string_view recip
     line += ' ';
     line += ctx_.Time();
     ctx_.out.Line(line);
+    if (status != lan::NERR_Success && status != kNotActive) {
+      // The report line says only that the send failed; why goes to standard
+      // error, so that standard output keeps its fixed form.
+      ctx_.out.Flush();
+      std::string why = "vantorc: message to " + std::string(recipient) + " failed: " + lan::NetErrorText(status) + "\n";
+      why = ctx_.out.codec().FromUtf8(why);
+      std::fwrite(why.data(), 1, why.size(), stderr);
+      std::fflush(stderr);
+    }
   }
   return status;
 }
