@@ -51,9 +51,10 @@ class SessionQuery : public QObject {
 
   // The caller creates the set before a query and frees it when done with
   // the result; answers that arrive while it does not exist are dropped.
-  void CreateActiveSessions() { activeSessions_.emplace(); }
+  void CreateActiveSessions() { activeSessions_ = std::make_unique<SessionSet>(); }
   void FreeActiveSessions() { activeSessions_.reset(); }
-  const std::optional<SessionSet>& ActiveSessions() const { return activeSessions_; }
+  // Null while no caller holds the set.
+  const SessionSet* ActiveSessions() const { return activeSessions_.get(); }
 
   int PendingQueries() const { return pendingQueries_; }
   bool Running() const { return running_; }
@@ -84,7 +85,7 @@ class SessionQuery : public QObject {
   std::shared_ptr<Hub> hub_;
   QTimer timer_;
   std::function<void(const std::string&)> report_;
-  std::optional<SessionSet> activeSessions_;
+  std::unique_ptr<SessionSet> activeSessions_;
   int pendingQueries_ = 0;
   std::uint64_t queryNumber_ = 0;
   bool running_ = false;

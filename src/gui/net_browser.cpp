@@ -105,7 +105,7 @@ void NetBrowser::Refresh() {
   }
 
   auto active = [&](char code, const std::string& name) {
-    const auto& set = query.ActiveSessions();
+    const auto* set = query.ActiveSessions();
     return set && set->count(std::string(1, code) + name) > 0;
   };
 

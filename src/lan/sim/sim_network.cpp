@@ -255,6 +255,30 @@ class Reader {
   std::string path_;
 };
 
+// The deepest nesting of lists and objects, strings skipped.
+int NestingDepth(std::string_view text) {
+  int depth = 0, deepest = 0;
+  bool inString = false, escaped = false;
+  for (char c : text) {
+    if (inString) {
+      if (escaped)
+        escaped = false;
+      else if (c == '\\')
+        escaped = true;
+      else if (c == '"')
+        inString = false;
+      continue;
+    }
+    switch (c) {
+      case '"': inString = true; break;
+      case '[': case '{': deepest = std::max(deepest, ++depth); break;
+      case ']': case '}': --depth; break;
+      default: break;
+    }
+  }
+  return deepest;
+}
+
 }  // namespace
 
 std::optional<std::uint32_t> ServerTypeBit(std::string_view word) {
@@ -282,15 +306,12 @@ bool IsSensibleName(std::string_view name) {
 
 Network ParseNetwork(const std::string& text, const std::string& path) {
   Reader r(path);
+  // The format needs four levels of nesting; a file nested thousands deep is
+  // a fault, found here in one pass before the parser sees it.
+  if (NestingDepth(text) > kMaxDepth) r.Fail("", "nested more than " + std::to_string(kMaxDepth) + " levels deep");
   json root;
   try {
-    // The callback keeps nesting shallow: the format needs four levels, and a
-    // file nested thousands deep is a fault, not a network.
-    json::parser_callback_t depthGuard = [&](int depth, json::parse_event_t, json&) {
-      if (depth > kMaxDepth) r.Fail("", "nested more than " + std::to_string(kMaxDepth) + " levels deep");
-      return true;
-    };
-    root = json::parse(text, depthGuard);
+    root = json::parse(text);
   } catch (const json::parse_error& e) {
     std::string what = e.what();
     auto pos = what.find("parse error");
