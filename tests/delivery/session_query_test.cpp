@@ -252,8 +252,10 @@ class SessionQueryTest : public QObject {
       {"name": "C", "type": ["server_nt"], "session_status": 5, "sessions": [{"client": "PC4", "user": "x"}]}]})");
     rig.query.CreateActiveSessions();
     rig.query.NetSesEnum({{"A", true}, {"B", true}, {"C", true}, {"PC05", true}}, "PC05", 5);
-    // One entry for bob although he is at two servers; PC1 without a user; C fails silently.
-    QCOMPARE(*rig.query.ActiveSessions(), (delivery::SessionSet{"2Bob", "3PC1", "3PC2", "3PC3"}));
+    // One entry for bob although he is at two servers (spelt as whichever
+    // answer came first); PC1 without a user; C fails silently.
+    QCOMPARE(rig.query.ActiveSessions()->size(), std::size_t(4));
+    for (const char* entry : {"2BOB", "3PC1", "3PC2", "3PC3"}) QVERIFY2(Holds(rig.query, entry), entry);
   }
 
   void destroyingTheQueryWaitsForItsWorkers() {

@@ -29,6 +29,23 @@ std::size_t FitBatch(const std::vector<T>& all, std::size_t start, std::uint32_t
   return n;
 }
 
+// One batch of an enumeration continued by a resume handle: the entries from
+// the handle on, as many as fit; the handle then points past them, or is 0
+// when nothing is left.
+template <class T, class SizeFn>
+Status ResumeBatch(std::vector<T>& all, std::uint32_t batch, std::uint32_t prefMaxLen, SizeFn size, NetBuffer<T>& out,
+                   std::uint32_t& totalEntries, std::uint32_t& resumeHandle) {
+  std::size_t start = std::min<std::size_t>(resumeHandle, all.size());
+  std::size_t n = FitBatch(all, start, batch, prefMaxLen, size);
+  totalEntries = static_cast<std::uint32_t>(all.size() - start);
+  bool more = start + n < all.size();
+  all.erase(all.begin() + static_cast<std::ptrdiff_t>(start + n), all.end());
+  all.erase(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(start));
+  out.Reset(std::move(all));
+  resumeHandle = more ? static_cast<std::uint32_t>(start + n) : 0;
+  return more ? ERROR_MORE_DATA : NERR_Success;
+}
+
 std::string_view StripBackslashes(std::string_view server) {
   if (server.size() >= 2 && server[0] == '\\' && server[1] == '\\') server.remove_prefix(2);
   return server;
@@ -252,15 +269,8 @@ Status SimNetApi::NetMessageNameEnum(std::string_view server, std::uint32_t leve
     for (const auto& n : t.host->loggedOn) add(n);
     for (const auto& n : t.host->names) add(n);
   }
-  std::size_t start = resumeHandle;
-  if (start > names.size()) start = names.size();
-  std::size_t n = FitBatch(names, start, net_.batch, prefMaxLen, [](const MsgInfo0& m) { return 8 + StrBytes(m.name); });
-  totalEntries = static_cast<std::uint32_t>(names.size() - start);
-  out.Reset({names.begin() + static_cast<std::ptrdiff_t>(start), names.begin() + static_cast<std::ptrdiff_t>(start + n)});
-  resumeHandle = static_cast<std::uint32_t>(start + n);
-  if (start + n < names.size()) return ERROR_MORE_DATA;
-  resumeHandle = 0;
-  return NERR_Success;
+  return ResumeBatch(names, net_.batch, prefMaxLen, [](const MsgInfo0& m) { return 8 + StrBytes(m.name); }, out,
+                     totalEntries, resumeHandle);
 }
 
 Status SimNetApi::NetSessionEnum(std::string_view server, std::string_view clientName, std::string_view userName,
@@ -284,17 +294,9 @@ Status SimNetApi::NetSessionEnum(std::string_view server, std::string_view clien
       all.push_back({s.client, s.user, 0, 0});
     }
   }
-  std::size_t start = std::min<std::size_t>(resumeHandle, all.size());
-  std::size_t n = FitBatch(all, start, net_.batch, prefMaxLen,
-                           [](const SessionInfo10& s) { return 24 + StrBytes(s.cname) + StrBytes(s.username); });
-  totalEntries = static_cast<std::uint32_t>(all.size() - start);
-  out.Reset({all.begin() + static_cast<std::ptrdiff_t>(start), all.begin() + static_cast<std::ptrdiff_t>(start + n)});
-  if (start + n < all.size()) {
-    resumeHandle = static_cast<std::uint32_t>(start + n);
-    return ERROR_MORE_DATA;
-  }
-  resumeHandle = 0;
-  return NERR_Success;
+  return ResumeBatch(
+      all, net_.batch, prefMaxLen, [](const SessionInfo10& s) { return 24 + StrBytes(s.cname) + StrBytes(s.username); },
+      out, totalEntries, resumeHandle);
 }
 
 Status SimNetApi::NetServerEnumEx(std::string_view server, std::uint32_t level, std::uint32_t prefMaxLen,
@@ -379,16 +381,8 @@ Status SimNetApi::NetGroupGetUsers(std::string_view server, std::string_view gro
   std::vector<GroupUsersInfo0> all;
   all.reserve(group->members.size());
   for (const auto& m : group->members) all.push_back({m});
-  std::size_t start = std::min<std::size_t>(resumeHandle, all.size());
-  std::size_t n = FitBatch(all, start, net_.batch, prefMaxLen, [](const GroupUsersInfo0& g) { return 8 + StrBytes(g.name); });
-  totalEntries = static_cast<std::uint32_t>(all.size() - start);
-  out.Reset({all.begin() + static_cast<std::ptrdiff_t>(start), all.begin() + static_cast<std::ptrdiff_t>(start + n)});
-  if (start + n < all.size()) {
-    resumeHandle = static_cast<std::uint32_t>(start + n);
-    return ERROR_MORE_DATA;
-  }
-  resumeHandle = 0;
-  return NERR_Success;
+  return ResumeBatch(all, net_.batch, prefMaxLen, [](const GroupUsersInfo0& g) { return 8 + StrBytes(g.name); }, out,
+                     totalEntries, resumeHandle);
 }
 
 Status SimNetApi::NetEnumerateTrustedDomains(std::string_view server, NetBuffer<char>& domainNames) {
