@@ -7,7 +7,9 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QTest>
+#include <QThread>
+#include <QTimer>
+#include <gtest/gtest.h>
 
 #include <condition_variable>
 #include <mutex>
@@ -137,6 +139,18 @@ std::vector<delivery::QueryServer> Checked(int n) {
   return out;
 }
 
+// Keeps the event loop running until done() holds or the time is up.
+bool PumpUntil(const std::function<bool()>& done, int ms) {
+  QElapsedTimer t;
+  t.start();
+  while (!done()) {
+    if (t.elapsed() > ms) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QThread::msleep(5);
+  }
+  return true;
+}
+
 bool Holds(const delivery::SessionQuery& q, const std::string& entry) {
   const auto* set = q.ActiveSessions();
   return set && set->count(entry) == 1;
@@ -158,122 +172,112 @@ struct Rig {
 
 }  // namespace
 
-class SessionQueryTest : public QObject {
-  Q_OBJECT
+TEST(SessionQuery, NoCheckedServerAndOwnComputerUnlistedQueriesOnlyItself) {
+  Rig rig(Servers(2, 0, R"(, {"name": "PC05", "type": ["nt"], "sessions": [{"client": "PC09", "user": "zoe"}]})"));
+  rig.query.CreateActiveSessions();
+  rig.query.NetSesEnum({{"SRV00", false}, {"SRV01", false}}, "PC05", 5);
+  EXPECT_EQ(rig.gated.servers, std::vector<std::string>{"\\\\PC05"});
+  EXPECT_FALSE(rig.abort);
+  EXPECT_EQ(*rig.query.ActiveSessions(), (delivery::SessionSet{"2zoe", "3PC09"}));
+  EXPECT_EQ(rig.reports, (std::vector<std::string>{"Reading active sessions from PC05", "Waiting for server responses"}));
+}
 
- private slots:
-  void noCheckedServerAndOwnComputerUnlistedQueriesOnlyItself() {
-    Rig rig(Servers(2, 0, R"(, {"name": "PC05", "type": ["nt"], "sessions": [{"client": "PC09", "user": "zoe"}]})"));
-    rig.query.CreateActiveSessions();
-    rig.query.NetSesEnum({{"SRV00", false}, {"SRV01", false}}, "PC05", 5);
-    QCOMPARE(rig.gated.servers, std::vector<std::string>{"\\\\PC05"});
-    QVERIFY(!rig.abort);
-    QCOMPARE(*rig.query.ActiveSessions(), (delivery::SessionSet{"2zoe", "3PC09"}));
-    QCOMPARE(rig.reports, (std::vector<std::string>{"Reading active sessions from PC05", "Waiting for server responses"}));
-  }
+TEST(SessionQuery, OwnComputerListedButUncheckedIsNotQueried) {
+  Rig rig(Servers(1));
+  rig.query.CreateActiveSessions();
+  rig.query.NetSesEnum({{"PC05", false}, {"SRV00", true}}, "PC05", 5);
+  EXPECT_EQ(rig.gated.servers, std::vector<std::string>{"\\\\SRV00"});
+  EXPECT_EQ(*rig.query.ActiveSessions(), (delivery::SessionSet{"2uSRV00", "3CSRV00"}));
+}
 
-  void ownComputerListedButUncheckedIsNotQueried() {
-    Rig rig(Servers(1));
-    rig.query.CreateActiveSessions();
-    rig.query.NetSesEnum({{"PC05", false}, {"SRV00", true}}, "PC05", 5);
-    QCOMPARE(rig.gated.servers, std::vector<std::string>{"\\\\SRV00"});
-    QCOMPARE(*rig.query.ActiveSessions(), (delivery::SessionSet{"2uSRV00", "3CSRV00"}));
-  }
+TEST(SessionQuery, TheThirtyFirstWaitsForAFreePlace) {
+  Rig rig(Servers(31));
+  rig.gated.gated = true;
+  std::atomic<bool> thirtyHeld{false}, thirtyFirstEarly{false}, thirtyFirstLater{false};
+  std::thread gatekeeper([&] {
+    thirtyHeld = rig.gated.WaitForStarted(30, 10000);
+    // While all thirty are held, no further worker may begin.
+    thirtyFirstEarly = rig.gated.WaitForStarted(31, 300);
+    rig.gated.Release(1);
+    thirtyFirstLater = rig.gated.WaitForStarted(31, 10000);
+    rig.gated.Release(1000);
+  });
+  rig.query.CreateActiveSessions();
+  rig.query.NetSesEnum(Checked(31), "PC05", 30);
+  gatekeeper.join();
+  EXPECT_TRUE(thirtyHeld);
+  EXPECT_FALSE(thirtyFirstEarly);
+  EXPECT_TRUE(thirtyFirstLater);
+  EXPECT_EQ(rig.gated.servers.size(), std::size_t(32));  // and the own computer
+  EXPECT_EQ(rig.gated.servers.back(), std::string("\\\\PC05"));
+  EXPECT_LE(rig.gated.maxInFlight, 31);
+  EXPECT_EQ(rig.query.ActiveSessions()->size(), std::size_t(62));
+  EXPECT_FALSE(rig.abort);
+}
 
-  void theThirtyFirstWaitsForAFreePlace() {
-    Rig rig(Servers(31));
-    rig.gated.gated = true;
-    std::atomic<bool> thirtyHeld{false}, thirtyFirstEarly{false}, thirtyFirstLater{false};
-    std::thread gatekeeper([&] {
-      thirtyHeld = rig.gated.WaitForStarted(30, 10000);
-      // While all thirty are held, no further worker may begin.
-      thirtyFirstEarly = rig.gated.WaitForStarted(31, 300);
-      rig.gated.Release(1);
-      thirtyFirstLater = rig.gated.WaitForStarted(31, 10000);
-      rig.gated.Release(1000);
-    });
-    rig.query.CreateActiveSessions();
-    rig.query.NetSesEnum(Checked(31), "PC05", 30);
-    gatekeeper.join();
-    QVERIFY(thirtyHeld);
-    QVERIFY(!thirtyFirstEarly);
-    QVERIFY(thirtyFirstLater);
-    QCOMPARE(rig.gated.servers.size(), std::size_t(32));  // and the own computer
-    QCOMPARE(rig.gated.servers.back(), std::string("\\\\PC05"));
-    QVERIFY(rig.gated.maxInFlight <= 31);
-    QCOMPARE(rig.query.ActiveSessions()->size(), std::size_t(62));
-    QVERIFY(!rig.abort);
-  }
+TEST(SessionQuery, SlowServerTimesOutAndItsLateAnswerIsMerged) {
+  Rig rig(Servers(1, 1600));
+  rig.query.CreateActiveSessions();
+  rig.query.NetSesEnum({{"SRV00", true}}, "PC05", 1);
+  EXPECT_TRUE(rig.abort);
+  EXPECT_EQ(rig.reports.back(), std::string("Time-out reading active sessions"));
+  EXPECT_TRUE(rig.query.ActiveSessions()->empty());
+  // The caller still holds the set: the late answer is merged when it comes.
+  EXPECT_TRUE(PumpUntil([&] { return Holds(rig.query, "2uSRV00"); }, 5000));
+}
 
-  void slowServerTimesOutAndItsLateAnswerIsMerged() {
-    Rig rig(Servers(1, 1600));
-    rig.query.CreateActiveSessions();
-    QElapsedTimer t;
-    t.start();
-    rig.query.NetSesEnum({{"SRV00", true}}, "PC05", 1);
-    QVERIFY(rig.abort);
-    QVERIFY(t.elapsed() < 1500);
-    QCOMPARE(rig.reports.back(), std::string("Time-out reading active sessions"));
-    QVERIFY(rig.query.ActiveSessions()->empty());
-    // The caller still holds the set: the late answer is merged when it comes.
-    QTRY_VERIFY_WITH_TIMEOUT(Holds(rig.query, "2uSRV00"), 5000);
-  }
+TEST(SessionQuery, LateAnswerIsDroppedOnceTheSetIsFreed) {
+  Rig rig(Servers(1, 600));
+  rig.query.CreateActiveSessions();
+  rig.query.NetSesEnum({{"SRV00", true}}, "PC05", 1);
+  // 600 ms is within the time-out.
+  EXPECT_FALSE(rig.abort);
+  rig.query.FreeActiveSessions();
+  EXPECT_FALSE(rig.query.ActiveSessions());
+}
 
-  void lateAnswerIsDroppedOnceTheSetIsFreed() {
-    Rig rig(Servers(1, 600));
-    rig.query.CreateActiveSessions();
-    rig.query.NetSesEnum({{"SRV00", true}}, "PC05", 1);
-    // 600 ms is within the time-out.
-    QVERIFY(!rig.abort);
-    rig.query.FreeActiveSessions();
-    QVERIFY(!rig.query.ActiveSessions());
-  }
+TEST(SessionQuery, ALateWorkerDoesNotEndANewerQuery) {
+  // SRV00 answers after 1.5 s, past the first query's time-out of 1 s. The
+  // second query asks SRV01, which answers after 1.2 s; the first query's
+  // late worker ends half a second into it and must not end it early.
+  Rig rig(Servers(1, 1500, R"(, {"name": "SRV01", "type": ["server_nt"], "latency_ms": 1200,
+                                "sessions": [{"client": "CX", "user": "late"}]})"));
+  rig.query.CreateActiveSessions();
+  rig.query.NetSesEnum({{"SRV00", true}, {"PC05", false}}, "PC05", 1);
+  EXPECT_TRUE(rig.abort);
+  rig.query.FreeActiveSessions();
+  rig.query.CreateActiveSessions();
+  rig.query.NetSesEnum({{"SRV01", true}, {"PC05", false}}, "PC05", 10);
+  EXPECT_FALSE(rig.abort);
+  EXPECT_TRUE(Holds(rig.query, "2late"));
+}
 
-  void aLateWorkerDoesNotEndANewerQuery() {
-    // SRV00 answers after 1.5 s, past the first query's time-out of 1 s. The
-    // second query asks SRV01, which answers after 1.2 s; the first query's
-    // late worker ends half a second into it and must not end it early.
-    Rig rig(Servers(1, 1500, R"(, {"name": "SRV01", "type": ["server_nt"], "latency_ms": 1200,
-                                  "sessions": [{"client": "CX", "user": "late"}]})"));
-    rig.query.CreateActiveSessions();
-    rig.query.NetSesEnum({{"SRV00", true}, {"PC05", false}}, "PC05", 1);
-    QVERIFY(rig.abort);
-    rig.query.FreeActiveSessions();
-    rig.query.CreateActiveSessions();
-    rig.query.NetSesEnum({{"SRV01", true}, {"PC05", false}}, "PC05", 10);
-    QVERIFY(!rig.abort);
-    QVERIFY(Holds(rig.query, "2late"));
-  }
+TEST(SessionQuery, SessionsWithoutUsersAndRepeatedUsers) {
+  Rig rig(R"({"local": {"computer": "PC05"}, "hosts": [
+    {"name": "A", "type": ["server_nt"], "sessions": [{"client": "PC1"}, {"client": "PC2", "user": "Bob"}]},
+    {"name": "B", "type": ["server_nt"], "sessions": [{"client": "PC3", "user": "bob"}]},
+    {"name": "C", "type": ["server_nt"], "session_status": 5, "sessions": [{"client": "PC4", "user": "x"}]}]})");
+  rig.query.CreateActiveSessions();
+  rig.query.NetSesEnum({{"A", true}, {"B", true}, {"C", true}, {"PC05", true}}, "PC05", 5);
+  // One entry for bob although he is at two servers (spelt as whichever
+  // answer came first); PC1 without a user; C fails silently.
+  EXPECT_EQ(rig.query.ActiveSessions()->size(), std::size_t(4));
+  for (const char* entry : {"2BOB", "3PC1", "3PC2", "3PC3"}) EXPECT_TRUE(Holds(rig.query, entry)) << entry;
+}
 
-  void sessionsWithoutUsersAndRepeatedUsers() {
-    Rig rig(R"({"local": {"computer": "PC05"}, "hosts": [
-      {"name": "A", "type": ["server_nt"], "sessions": [{"client": "PC1"}, {"client": "PC2", "user": "Bob"}]},
-      {"name": "B", "type": ["server_nt"], "sessions": [{"client": "PC3", "user": "bob"}]},
-      {"name": "C", "type": ["server_nt"], "session_status": 5, "sessions": [{"client": "PC4", "user": "x"}]}]})");
-    rig.query.CreateActiveSessions();
-    rig.query.NetSesEnum({{"A", true}, {"B", true}, {"C", true}, {"PC05", true}}, "PC05", 5);
-    // One entry for bob although he is at two servers (spelt as whichever
-    // answer came first); PC1 without a user; C fails silently.
-    QCOMPARE(rig.query.ActiveSessions()->size(), std::size_t(4));
-    for (const char* entry : {"2BOB", "3PC1", "3PC2", "3PC3"}) QVERIFY2(Holds(rig.query, entry), entry);
-  }
-
-  void destroyingTheQueryWaitsForItsWorkers() {
-    auto rig = std::make_unique<Rig>(Servers(3, 100000000));
-    rig->query.CreateActiveSessions();
-    QTimer::singleShot(200, [&] { rig->abort = true; });
-    rig->query.NetSesEnum(Checked(3), "PC05", 60);
-    QVERIFY(rig->query.LiveWorkers() >= 3);
-    rig->gated.CancelPendingCalls();
-    rig.reset();  // must not hang or crash
-  }
-};
+TEST(SessionQuery, DestroyingTheQueryWaitsForItsWorkers) {
+  auto rig = std::make_unique<Rig>(Servers(3, 100000000));
+  rig->query.CreateActiveSessions();
+  QTimer::singleShot(200, [&] { rig->abort = true; });
+  rig->query.NetSesEnum(Checked(3), "PC05", 60);
+  EXPECT_GE(rig->query.LiveWorkers(), 3);
+  rig->gated.CancelPendingCalls();
+  rig.reset();  // must not hang or crash
+}
 
 int main(int argc, char** argv) {
   vantor::test::PrepareQtTestEnvironment();
   QCoreApplication app(argc, argv);
-  SessionQueryTest t;
-  return QTest::qExec(&t, argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
 }
-
-#include "session_query_test.moc"
