@@ -20,10 +20,11 @@ constexpr const char* kWaitingForServers = "Waiting for server responses";
 constexpr const char* kSessionTimeOut = "Time-out reading active sessions";
 }  // namespace
 
-// What the workers share with the query object. The object waits in its
-// destructor until every worker has left, so a worker may post to it as long
-// as it counts as live. Steps travel through this queue, under its mutex, so
-// every hand-over between the threads is ordered by that mutex alone.
+// What the workers share with the query object. Workers never call into Qt:
+// they put their steps in this queue and wait; the user-interface thread takes
+// them out while workers are live (a short timer, and every turn of a waiting
+// loop). Every hand-over between the threads is ordered by this mutex alone.
+// The query object waits in its destructor until every worker has left.
 struct SessionQuery::Hub {
   struct Step {
     std::function<void()> run;
@@ -49,13 +50,9 @@ struct SessionQuery::Job {
   void RunOnUiThread(std::function<void()> run) {
     auto step = std::make_shared<Hub::Step>();
     step->run = std::move(run);
-    {
-      std::lock_guard lock(hub->mutex);
-      if (hub->closing) return;
-      hub->steps.push_back(step);
-    }
-    QMetaObject::invokeMethod(owner, "RunSteps", Qt::QueuedConnection);
     std::unique_lock lock(hub->mutex);
+    if (hub->closing) return;
+    hub->steps.push_back(step);
     hub->cv.wait(lock, [&] { return step->done || hub->closing; });
   }
 
@@ -84,7 +81,10 @@ void SessionQuery::RunSteps() {
     std::shared_ptr<Hub::Step> step;
     {
       std::lock_guard lock(hub_->mutex);
-      if (hub_->steps.empty()) return;
+      if (hub_->steps.empty()) {
+        if (hub_->liveWorkers == 0) stepTimer_.stop();
+        return;
+      }
       step = hub_->steps.front();
       hub_->steps.pop_front();
     }
@@ -102,6 +102,8 @@ SessionQuery::SessionQuery(lan::NetApi& api, std::atomic<bool>& abortRequested, 
     : QObject(parent), api_(api), abort_(abortRequested), hub_(std::make_shared<Hub>()) {
   timer_.setSingleShot(false);
   connect(&timer_, &QTimer::timeout, this, &SessionQuery::TimerFired);
+  stepTimer_.setInterval(kStepPollMs);
+  connect(&stepTimer_, &QTimer::timeout, this, &SessionQuery::RunSteps);
 }
 
 SessionQuery::~SessionQuery() {
@@ -127,7 +129,11 @@ void SessionQuery::TimerFired() {
 }
 
 void SessionQuery::ProcessUntil(const std::function<bool()>& done) {
-  while (!done()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  for (;;) {
+    RunSteps();
+    if (done()) return;
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  }
 }
 
 void SessionQuery::StartWorker(const std::string& server) {
@@ -136,6 +142,7 @@ void SessionQuery::StartWorker(const std::string& server) {
     std::lock_guard lock(hub_->mutex);
     ++hub_->liveWorkers;
   }
+  if (!stepTimer_.isActive()) stepTimer_.start();
   try {
     std::thread([job] { job->Execute(); }).detach();
   } catch (const std::system_error&) {

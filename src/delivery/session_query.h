@@ -5,7 +5,8 @@
 // windows alive, and merges their answers into ActiveSessions.
 //
 // Workers hand their two steps (MergeSessions, QueryFinished) to the
-// user-interface thread and wait until it has run them. Each worker carries
+// user-interface thread and wait until it has run them; they never call into
+// Qt themselves. Each worker carries
 // the number of the query that started it, so a late worker of an earlier
 // query never counts its end against a newer one.
 
@@ -33,6 +34,9 @@ class SessionQuery : public QObject {
   Q_OBJECT
  public:
   static constexpr int kMaxWorkers = 30;
+  // How often the user-interface thread looks for workers' steps while any
+  // worker is live.
+  static constexpr int kStepPollMs = 2;
 
   // abortRequested is the program's AbortRequested flag.
   SessionQuery(lan::NetApi& api, std::atomic<bool>& abortRequested, QObject* parent = nullptr);
@@ -70,7 +74,7 @@ class SessionQuery : public QObject {
   struct Job;
 
   // Runs the steps the workers have handed over (on the user-interface thread).
-  Q_INVOKABLE void RunSteps();
+  void RunSteps();
 
   void StartWorker(const std::string& server);
   void MergeSessions(const std::vector<std::string>& entries);
@@ -84,6 +88,7 @@ class SessionQuery : public QObject {
   std::atomic<bool>& abort_;
   std::shared_ptr<Hub> hub_;
   QTimer timer_;
+  QTimer stepTimer_;
   std::function<void(const std::string&)> report_;
   std::unique_ptr<SessionSet> activeSessions_;
   int pendingQueries_ = 0;
