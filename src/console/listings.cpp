@@ -1,8 +1,10 @@
 #include "console/listings.h"
 
+#include "lan/directory.h"
 #include "lan/enumerate.h"
 
 #include <string>
+#include <vector>
 
 namespace vantor::console {
 
@@ -50,18 +52,9 @@ void ListLists(RunContext& ctx, const ListingOptions& opt) {
 void ListDomains(RunContext& ctx, const ListingOptions& opt) {
   if (!opt.bare) Header(ctx.out, "Domains", "=======");
   if (!ctx.names.controller.empty()) ctx.out.Line(ctx.names.domain);
-  lan::NetBuffer<char> run;
-  if (ctx.api.NetEnumerateTrustedDomains(lan::ServerPath(ctx.names.controller), run) != lan::NERR_Success) return;
-  std::string name;
-  for (char c : run) {
-    if (c != '\0') {
-      name += c;
-      continue;
-    }
-    if (name.empty()) break;  // an empty name ends the run
-    ctx.out.Line(name);
-    name.clear();
-  }
+  std::vector<std::string> trusts;
+  lan::GetTrustedDomainsAt(ctx.api, ctx.names.controller, trusts);  // a failure adds nothing
+  for (const std::string& name : trusts) ctx.out.Line(name);
 }
 
 void ListUsers(RunContext& ctx, const ListingOptions& opt, const SortedNameList& active) {

@@ -34,8 +34,12 @@ std::string PrimaryController(NetApi& api) { return GetDomainControllerName(api,
 }  // namespace
 
 Status GetTrustedDomains(NetApi& api, std::vector<std::string>& domains) {
+  return GetTrustedDomainsAt(api, PrimaryController(api), domains);
+}
+
+Status GetTrustedDomainsAt(NetApi& api, std::string_view controller, std::vector<std::string>& domains) {
   NetBuffer<char> run;
-  Status status = api.NetEnumerateTrustedDomains(ServerPath(PrimaryController(api)), run);
+  Status status = api.NetEnumerateTrustedDomains(ServerPath(controller), run);
   if (status != NERR_Success) return status;
   std::string name;
   for (char c : run) {

@@ -22,6 +22,8 @@ std::string GetDomainControllerName(NetApi& api, std::string_view domain);
 // Appends the domains trusted by the primary domain's controller (or by this
 // computer when there is none).
 Status GetTrustedDomains(NetApi& api, std::vector<std::string>& domains);
+// The same, asking a given controller (empty: this computer).
+Status GetTrustedDomainsAt(NetApi& api, std::string_view controller, std::vector<std::string>& domains);
 
 // Replaces members with the group's members as the primary domain's
 // controller (or this computer) lists them; a trailing "$" of a computer
