@@ -17,8 +17,8 @@
 #include "support/gui_env.h"
 #include "support/temp_dir.h"
 
-#include <QApplication>
 #include <benchmark/benchmark.h>
+#include <QApplication>
 
 #include <cstdio>
 
@@ -42,8 +42,10 @@ std::string LargeNetwork() {
   for (int i = 0; i < 5000; ++i)
     hosts += (i ? "," : "") + std::string(R"({"name": ")") + Name("PC", i) + R"(", "type": ["nt"], "comment": "Desk"})";
   return R"({"local": {"computer": "PC00000", "user": "alice", "domain": "BIG"},
-    "domains": [{"name": "BIG", "controller": "DC1", "users": [)" + users + R"(], "groups": [)" + groups + R"(]}],
-    "hosts": [)" + hosts + "]}";
+    "domains": [{"name": "BIG", "controller": "DC1", "users": [)" +
+         users + R"(], "groups": [)" + groups + R"(]}],
+    "hosts": [)" +
+         hosts + "]}";
 }
 
 std::string SlowServers(int n, int latencyMs) {

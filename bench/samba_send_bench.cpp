@@ -45,8 +45,8 @@ bool SmbclientSend() {
   if (::pipe2(in, O_CLOEXEC) != 0) return false;
   std::string port = std::to_string(g_smbd->Port());
   std::string conf = g_smbd->ConfigFile();
-  std::vector<std::string> args = {g_smbclient, "-M", "VANTORPEER", "-I", "127.0.0.1", "-p", port,
-                                   "-n",        "BENCH", "-U", "BENCHCLIENT", "-N", "-s", conf};
+  std::vector<std::string> args = {g_smbclient, "-M",    "VANTORPEER", "-I",          "127.0.0.1", "-p", port,
+                                   "-n",        "BENCH", "-U",         "BENCHCLIENT", "-N",        "-s", conf};
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);

@@ -36,7 +36,8 @@ class Store {
 
 std::vector<ListMember> Members(int n) {
   std::vector<ListMember> members;
-  for (int i = 0; i < n; ++i) members.push_back({"member" + std::to_string(i), 2 + i % 3, "Comment, number " + std::to_string(i)});
+  for (int i = 0; i < n; ++i)
+    members.push_back({"member" + std::to_string(i), 2 + i % 3, "Comment, number " + std::to_string(i)});
   return members;
 }
 

@@ -71,7 +71,8 @@ void MakeFiles() {
   }
   f.usersNet = (f.dir / "users.json").string();
   WriteFile(f.usersNet, R"({ "local": { "computer": "PC1", "user": "user00001", "domain": "BIG" },
-  "domains": [ { "name": "BIG", "controller": "DC1", "users": [ )" + users + R"( ] } ],
+  "domains": [ { "name": "BIG", "controller": "DC1", "users": [ )" +
+                            users + R"( ] } ],
   "hosts": [ { "name": "DC1", "domain": "BIG", "type": ["nt", "server_nt", "domain_ctrl"] } ] })");
   f.namesFile = (f.dir / "names.txt").string();
   WriteFile(f.namesFile, names);
@@ -80,8 +81,10 @@ void MakeFiles() {
   for (int i = 1; i <= kServers; ++i) {
     std::string n = Number(i, 3);
     if (i > 1) hosts += ",\n";
-    hosts += R"({ "name": "SRV)" + n + R"(", "domain": "BIG", "type": ["nt", "server_nt", "domain_ctrl"], "latency_ms": )" +
-             std::to_string(kLatencyMs) + R"(, "sessions": [ { "client": "PC)" + n + R"(", "user": "user)" + n + R"(" } ] })";
+    hosts += R"({ "name": "SRV)" + n +
+             R"(", "domain": "BIG", "type": ["nt", "server_nt", "domain_ctrl"], "latency_ms": )" +
+             std::to_string(kLatencyMs) + R"(, "sessions": [ { "client": "PC)" + n + R"(", "user": "user)" + n +
+             R"(" } ] })";
   }
   f.serversNet = (f.dir / "servers.json").string();
   WriteFile(f.serversNet, R"({ "local": { "computer": "PC1", "user": "user00001", "domain": "BIG" },

@@ -22,8 +22,8 @@ int main() {
   }
   std::string domain = GetPrimaryDomainName(*api);
   std::string dc = GetDomainControllerName(*api, "");
-  std::cout << "Computer " << GetLocalComputerName(*api) << ", user " << GetLocalUserName(*api) << ", domain "
-            << domain << ", controller " << (dc.empty() ? "(none)" : dc) << "\n";
+  std::cout << "Computer " << GetLocalComputerName(*api) << ", user " << GetLocalUserName(*api) << ", domain " << domain
+            << ", controller " << (dc.empty() ? "(none)" : dc) << "\n";
 
   std::vector<std::string> trusts;
   GetTrustedDomains(*api, trusts);

@@ -26,7 +26,7 @@ bool NamesUtf8(std::string_view cs) {
 struct TextCodec::Impl {
   iconv_t to = reinterpret_cast<iconv_t>(-1);    // UTF-8 -> charset
   iconv_t from = reinterpret_cast<iconv_t>(-1);  // charset -> UTF-8
-  std::mutex mutex;                               // iconv state is per descriptor
+  std::mutex mutex;                              // iconv state is per descriptor
   ~Impl() {
     if (to != reinterpret_cast<iconv_t>(-1)) iconv_close(to);
     if (from != reinterpret_cast<iconv_t>(-1)) iconv_close(from);

@@ -32,7 +32,7 @@ struct LessNoCase {
 std::optional<std::int32_t> ParseInt32(std::string_view s);
 std::optional<std::uint64_t> ParseUInt64(std::string_view s);
 
-std::string_view TrimBlanks(std::string_view s);  // spaces and control characters
+std::string_view TrimBlanks(std::string_view s);             // spaces and control characters
 std::vector<std::string> SplitLines(std::string_view text);  // CR, LF or CR LF
 
 // printf-style "%s" and "%d" substitution for the programs' fixed texts.

@@ -19,11 +19,10 @@ struct Spelling {
 
 // In the order they are matched.
 constexpr Spelling kOptions[] = {
-    {"-help", Opt::Help}, {"-?", Opt::Help}, {"-f", Opt::F},   {"-t", Opt::T},   {"-sg", Opt::Sg},
-    {"-sd", Opt::Sd},     {"-su", Opt::Su},  {"-sp", Opt::Sp}, {"-se", Opt::Se}, {"-sa", Opt::Sa},
-    {"-sl", Opt::Sl},     {"-b", Opt::B},    {"-v", Opt::V},   {"-qd", Opt::Qd}, {"-qs", Opt::Qs},
-    {"-qa", Opt::Qa},     {"-qn", Opt::Qn},  {"-qf", Opt::Qf}, {"-u", Opt::U},   {"-g", Opt::G},
-    {"-l", Opt::L},       {"-p", Opt::P},    {"-d", Opt::D},   {"-m", Opt::M},
+    {"-help", Opt::Help}, {"-?", Opt::Help}, {"-f", Opt::F},   {"-t", Opt::T},   {"-sg", Opt::Sg}, {"-sd", Opt::Sd},
+    {"-su", Opt::Su},     {"-sp", Opt::Sp},  {"-se", Opt::Se}, {"-sa", Opt::Sa}, {"-sl", Opt::Sl}, {"-b", Opt::B},
+    {"-v", Opt::V},       {"-qd", Opt::Qd},  {"-qs", Opt::Qs}, {"-qa", Opt::Qa}, {"-qn", Opt::Qn}, {"-qf", Opt::Qf},
+    {"-u", Opt::U},       {"-g", Opt::G},    {"-l", Opt::L},   {"-p", Opt::P},   {"-d", Opt::D},   {"-m", Opt::M},
 };
 
 bool Match(std::string_view lowered, std::string_view spelling) {
@@ -74,9 +73,7 @@ class Parser {
       case Opt::Sd: s_.showDomains = true; break;
       case Opt::Su: s_.showUsers = true; break;
       case Opt::Sp: s_.showComputers = true; break;
-      case Opt::Se:
-        s_.showDomains = s_.showComputers = s_.showUsers = s_.showGroups = s_.showLists = true;
-        break;
+      case Opt::Se: s_.showDomains = s_.showComputers = s_.showUsers = s_.showGroups = s_.showLists = true; break;
       case Opt::Sa: s_.activeOnly = s_.showComputers = s_.showUsers = true; break;
       case Opt::Sl: s_.showLists = true; break;
       case Opt::B: s_.bare = true; break;

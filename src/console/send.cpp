@@ -47,7 +47,8 @@ lan::Status Sender::SendAndReport(std::string_view label, std::string_view recip
       // The report line says only that the send failed; why goes to standard
       // error, so that standard output keeps its fixed form.
       ctx_.out.Flush();
-      std::string why = "vantorc: message to " + std::string(recipient) + " failed: " + lan::NetErrorText(status) + "\n";
+      std::string why =
+          "vantorc: message to " + std::string(recipient) + " failed: " + lan::NetErrorText(status) + "\n";
       why = ctx_.out.codec().FromUtf8(why);
       std::fwrite(why.data(), 1, why.size(), stderr);
       std::fflush(stderr);

@@ -27,8 +27,8 @@ std::string ReadServerFile(RunContext& ctx, const std::string& path) {
   // It existed when the command line was read; say why it cannot be read now.
   if (err != 0) {
     const TextCodec& codec = ctx.out.codec();
-    FatalError(ctx.out, "Query filename '" + codec.ToUtf8(path) + "' could not be read: " +
-                            codec.ToUtf8(std::strerror(err)));
+    FatalError(ctx.out,
+               "Query filename '" + codec.ToUtf8(path) + "' could not be read: " + codec.ToUtf8(std::strerror(err)));
   }
   return text;
 }

@@ -8,8 +8,12 @@ namespace vantor::console {
 
 namespace {
 // Markers in the screen below: the banner, and the pause between pages.
-constexpr std::string_view kBanner = "\x01" "banner";
-constexpr std::string_view kPause = "\x01" "pause";
+constexpr std::string_view kBanner =
+    "\x01"
+    "banner";
+constexpr std::string_view kPause =
+    "\x01"
+    "pause";
 
 // clang-format off
 constexpr std::string_view kScreen[] = {

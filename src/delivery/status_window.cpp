@@ -19,8 +19,7 @@ constexpr int kDesignLeft = 336, kDesignTop = 219, kDesignWidth = 260, kDesignHe
 constexpr int kLogLeft = 8, kLogTop = 24;
 }  // namespace
 
-TStatus::TStatus(store::Hive& hive, std::atomic<bool>& abortRequested, const Clock& clock, Hooks hooks,
-                 QWidget* parent)
+TStatus::TStatus(store::Hive& hive, std::atomic<bool>& abortRequested, const Clock& clock, Hooks hooks, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint),
       hive_(hive),
       abort_(abortRequested),
@@ -127,14 +126,9 @@ void TStatus::closeEvent(QCloseEvent* e) {
 void TStatus::keyPressEvent(QKeyEvent* e) {
   // The action button is both the default and the cancel button.
   switch (e->key()) {
-    case Qt::Key_Escape:
-      Button1Click();
-      return;
-    case Qt::Key_F1:
-      Button2Click();
-      return;
-    default:
-      QWidget::keyPressEvent(e);
+    case Qt::Key_Escape: Button1Click(); return;
+    case Qt::Key_F1: Button2Click(); return;
+    default: QWidget::keyPressEvent(e);
   }
 }
 

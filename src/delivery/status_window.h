@@ -26,9 +26,9 @@ class TStatus : public QWidget {
   Q_OBJECT
  public:
   struct Hooks {
-    std::function<void()> enableInput;   // the main window's EnableInput
-    std::function<void(int)> showHelp;   // opens a help topic
-    std::function<bool()> writeBack;     // false while the program ends during start-up
+    std::function<void()> enableInput;  // the main window's EnableInput
+    std::function<void(int)> showHelp;  // opens a help topic
+    std::function<bool()> writeBack;    // false while the program ends during start-up
   };
 
   TStatus(store::Hive& hive, std::atomic<bool>& abortRequested, const Clock& clock, Hooks hooks,

@@ -31,8 +31,8 @@ struct AppContext {
   MessageBoxes& boxes;
   HelpService& help;
   const Clock& clock;
-  QString helpFile;         // the help file's path (it may not exist)
-  QStringList parameters;   // the command line without the program's name
+  QString helpFile;        // the help file's path (it may not exist)
+  QStringList parameters;  // the command line without the program's name
 };
 
 // Program-wide values owned by the main window's unit.

@@ -25,7 +25,8 @@ VantorApp::~VantorApp() { Shutdown(); }
 
 bool VantorApp::Start() {
   auto showHelp = [this](int topic) { ctx_.help.ShowTopic(topic); };
-  options_ = std::make_unique<TOptions>(ctx_.hive, [](bool) {}, showHelp);
+  options_ = std::make_unique<TOptions>(
+      ctx_.hive, [](bool) {}, showHelp);
   main_ = std::make_unique<TMain>(ctx_, state_, *options_);
   const bool running = main_->FormCreate();
   auto writeBack = [this] { return state_.WriteBack(); };

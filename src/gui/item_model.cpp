@@ -41,17 +41,13 @@ QVariant ItemModel::data(const QModelIndex& index, int role) const {
   const ItemRow& r = Row(index.row());
   switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole:
-      return index.column() == 0 ? r.name : r.comment;
-    case Qt::DecorationRole:
-      return index.column() == 0 && icons_ ? QVariant(icons_(r.kind)) : QVariant();
+    case Qt::ToolTipRole: return index.column() == 0 ? r.name : r.comment;
+    case Qt::DecorationRole: return index.column() == 0 && icons_ ? QVariant(icons_(r.kind)) : QVariant();
     case Qt::CheckStateRole:
       if (checkable_ && index.column() == 0) return r.checked ? Qt::Checked : Qt::Unchecked;
       return {};
-    case Qt::UserRole:
-      return r.kind;
-    default:
-      return {};
+    case Qt::UserRole: return r.kind;
+    default: return {};
   }
 }
 

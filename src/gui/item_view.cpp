@@ -41,9 +41,9 @@ int ItemView::SelectedCount() const { return selectionModel() ? int(selectionMod
 
 void ItemView::SelectRow(int row, bool select) {
   if (row < 0 || row >= model_->Count()) return;
-  selectionModel()->select(model_->index(row, 0),
-                           (select ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
-                               QItemSelectionModel::Rows);
+  selectionModel()->select(
+      model_->index(row, 0),
+      (select ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) | QItemSelectionModel::Rows);
 }
 
 void ItemView::ClearSelection() {
@@ -64,12 +64,14 @@ void ItemView::keyPressEvent(QKeyEvent* e) {
   }
   QTreeView::keyPressEvent(e);
   switch (e->key()) {
-    case Qt::Key_Up: case Qt::Key_Down: case Qt::Key_PageUp: case Qt::Key_PageDown: case Qt::Key_Home:
-    case Qt::Key_End: case Qt::Key_Space:
-      emit clicked();
-      break;
-    default:
-      break;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_Space: emit clicked(); break;
+    default: break;
   }
 }
 

@@ -31,7 +31,7 @@ class ItemView : public QTreeView {
   void SetHelpTopic(int topic) { helpTopic_ = topic; }
 
  signals:
-  void clicked();       // a click or a change of the current row by the user
+  void clicked();  // a click or a change of the current row by the user
   void helpRequested(int topic);
   void focusLost();
   void enterReleased();

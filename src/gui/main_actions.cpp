@@ -10,8 +10,8 @@
 namespace vantor::gui {
 
 namespace {
-QAction* Make(QWidget* owner, const char* objectName, const char* text, int imageIndex = -1,
-              const char* hint = nullptr, const QKeySequence& shortcut = {}) {
+QAction* Make(QWidget* owner, const char* objectName, const char* text, int imageIndex = -1, const char* hint = nullptr,
+              const QKeySequence& shortcut = {}) {
   auto* a = new QAction(QString::fromUtf8(text), owner);
   a->setObjectName(QString::fromLatin1(objectName));
   if (imageIndex >= 0) a->setIcon(Image(imageIndex));
@@ -55,10 +55,10 @@ MainActions CreateMainActions(QWidget* owner, QMenuBar* menuBar, QToolBar* toolB
   a.ShowStatusbar->setChecked(true);
   a.ShowStatusWindow = Make(owner, "ShowStatusWin1", "Show Status window");
   a.ShowStatusWindow->setEnabled(false);
-  a.ShowActiveOnly = Make(owner, "tbActiveOnly", "Show active items only", image::kShowActiveOnly,
-                          "Show active items only");
-  a.Refresh = Make(owner, "NetRefreshBtn", "Refresh", image::kRefresh, "Refresh the Net Items view",
-                   QKeySequence(Qt::Key_F5));
+  a.ShowActiveOnly =
+      Make(owner, "tbActiveOnly", "Show active items only", image::kShowActiveOnly, "Show active items only");
+  a.Refresh =
+      Make(owner, "NetRefreshBtn", "Refresh", image::kRefresh, "Refresh the Net Items view", QKeySequence(Qt::Key_F5));
 
   a.Contents = Make(owner, "Contents1", "&Contents", image::kHelp, "Show the help file", QKeySequence(Qt::Key_F1));
   a.About = Make(owner, "About1", "&About...", image::kHelp, nullptr, QKeySequence(Qt::CTRL | Qt::Key_A));

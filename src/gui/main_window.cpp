@@ -296,10 +296,9 @@ void TMain::ShowStatus(const QString& text) { StatusBar1Text->setText(QStringLit
 QString TMain::StatusText() const { return StatusBar1Text->text(); }
 
 void TMain::UpdateSBar() {
-  ShowStatus(Q(Format(res::kCounts, {std::to_string(NetView->Model().Count()),
-                                     std::to_string(FavView->Model().Count()),
-                                     std::to_string(RecipView->Model().Count()),
-                                     std::to_string(SrvView->Model().Count())})));
+  ShowStatus(
+      Q(Format(res::kCounts, {std::to_string(NetView->Model().Count()), std::to_string(FavView->Model().Count()),
+                              std::to_string(RecipView->Model().Count()), std::to_string(SrvView->Model().Count())})));
 }
 
 void TMain::ItemDetails(ItemView* view) {

@@ -68,66 +68,66 @@ void NetBrowser::Refresh() {
   QString storeError;
 
   {
-  // The closing step runs whatever happened before it.
-  struct Closing {
-    NetBrowser& b;
-    bool activeOnly;
-    ~Closing() {
-      b.m_.NetView->Model().EndUpdate(true);
-      b.m_.EnableInput();
-      if (activeOnly) b.m_.query().FreeActiveSessions();
-      b.m_.UpdateSBar();
-    }
-  } closing{*this, activeOnly};
+    // The closing step runs whatever happened before it.
+    struct Closing {
+      NetBrowser& b;
+      bool activeOnly;
+      ~Closing() {
+        b.m_.NetView->Model().EndUpdate(true);
+        b.m_.EnableInput();
+        if (activeOnly) b.m_.query().FreeActiveSessions();
+        b.m_.UpdateSBar();
+      }
+    } closing{*this, activeOnly};
 
-  if (scanning) {
-    view.Append({Q(st.PrimaryDomainName), QString::fromLatin1(res::kPrimaryDomain), kDomain});
-    std::vector<std::string> trusts;
-    lan::GetTrustedDomains(api, trusts);
-    for (const std::string& t : trusts) {
+    if (scanning) {
+      view.Append({Q(st.PrimaryDomainName), QString::fromLatin1(res::kPrimaryDomain), kDomain});
+      std::vector<std::string> trusts;
+      lan::GetTrustedDomains(api, trusts);
+      for (const std::string& t : trusts) {
+        Pump();
+        view.Append({Q(t), QString::fromLatin1(res::kTrustedDomain), kDomain});
+      }
+      if (activeOnly) {
+        query.CreateActiveSessions();
+        query.NetSesEnum(ServersOf(m_.SrvView->Model()), st.LocalComputerName, opt.ServerTimeOut());
+      }
+    }
+
+    try {
+      store::ListsStore lists(m_.ctx().hive);
+      for (const store::ListDirectoryEntry& e : lists.ListDirectory()) {
+        Pump();
+        view.Append({Q(e.name), ListComment(e.count), kList});
+      }
+    } catch (const store::StoreError& e) {
+      storeError = QString::fromStdString(e.what());
+    }
+
+    auto active = [&](char code, const std::string& name) {
+      const auto* set = query.ActiveSessions();
+      return set && set->count(std::string(1, code) + name) > 0;
+    };
+
+    lan::EnumerateDisplay(api, directoryServer, lan::kDisplayUsers, [&](const lan::DisplayEntry& e) {
+      ++examinedUsers_;
+      if (activeOnly && !active('2', e.name)) return;
       Pump();
-      view.Append({Q(t), QString::fromLatin1(res::kTrustedDomain), kDomain});
-    }
-    if (activeOnly) {
-      query.CreateActiveSessions();
-      query.NetSesEnum(ServersOf(m_.SrvView->Model()), st.LocalComputerName, opt.ServerTimeOut());
-    }
-  }
-
-  try {
-    store::ListsStore lists(m_.ctx().hive);
-    for (const store::ListDirectoryEntry& e : lists.ListDirectory()) {
-      Pump();
-      view.Append({Q(e.name), ListComment(e.count), kList});
-    }
-  } catch (const store::StoreError& e) {
-    storeError = QString::fromStdString(e.what());
-  }
-
-  auto active = [&](char code, const std::string& name) {
-    const auto* set = query.ActiveSessions();
-    return set && set->count(std::string(1, code) + name) > 0;
-  };
-
-  lan::EnumerateDisplay(api, directoryServer, lan::kDisplayUsers, [&](const lan::DisplayEntry& e) {
-    ++examinedUsers_;
-    if (activeOnly && !active('2', e.name)) return;
-    Pump();
-    view.Append({Q(e.name), Q(e.comment), kUser});
-  });
-
-  if (scanning) {
-    lan::EnumerateServers(api, lan::sv_type::kComputers, {}, [&](const lan::ServerInfo101& s) {
-      if (activeOnly && !active('3', s.name)) return;
-      Pump();
-      view.Append({Q(s.name), Q(s.comment), kComputer});
+      view.Append({Q(e.name), Q(e.comment), kUser});
     });
-  }
 
-  lan::EnumerateDisplay(api, directoryServer, lan::kDisplayGroups, [&](const lan::DisplayEntry& e) {
-    Pump();
-    view.Append({Q(e.name), Q(e.comment), kGroup});
-  });
+    if (scanning) {
+      lan::EnumerateServers(api, lan::sv_type::kComputers, {}, [&](const lan::ServerInfo101& s) {
+        if (activeOnly && !active('3', s.name)) return;
+        Pump();
+        view.Append({Q(s.name), Q(s.comment), kComputer});
+      });
+    }
+
+    lan::EnumerateDisplay(api, directoryServer, lan::kDisplayGroups, [&](const lan::DisplayEntry& e) {
+      Pump();
+      view.Append({Q(e.name), Q(e.comment), kGroup});
+    });
   }
 
   if (!storeError.isEmpty()) m_.ctx().boxes.Error(&m_, storeError);

@@ -12,9 +12,7 @@ namespace vantor::gui {
 namespace {
 const std::string kOrder = std::string(store::kMessagesKey) + "\\Order";
 
-QString CountText(int count) {
-  return count == 1 ? QStringLiteral("1 Item") : QStringLiteral("%1 Items").arg(count);
-}
+QString CountText(int count) { return count == 1 ? QStringLiteral("1 Item") : QStringLiteral("%1 Items").arg(count); }
 }  // namespace
 
 void FillMessageView(store::Hive& hive, QTreeWidget* view) {

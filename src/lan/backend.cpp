@@ -23,7 +23,8 @@ std::unique_ptr<NetApi> CreateNetApi(std::string_view spec) {
   if (spec == "samba" || spec.substr(0, 6) == "samba:") {
     std::string path(spec.size() > 6 ? spec.substr(6) : std::string_view());
     if (spec.size() == 6)
-      throw BackendError(std::string(kBackendVariable) + "=samba: needs the path of a settings file (samba:PATH), "
+      throw BackendError(std::string(kBackendVariable) +
+                         "=samba: needs the path of a settings file (samba:PATH), "
                          "or use samba alone for the default settings file");
     try {
       return samba::SambaNetApi::FromConfigFile(path);
@@ -34,7 +35,8 @@ std::unique_ptr<NetApi> CreateNetApi(std::string_view spec) {
   throw BackendError(std::string(kBackendVariable) + "=\"" + std::string(spec) +
                      "\" is not a network backend; use samba (or samba:PATH with a settings file) for real "
                      "hosts reached by the messenger protocol, sim:PATH for a simulated network described in the "
-                     "file PATH, or leave " + kBackendVariable + " unset for this computer alone");
+                     "file PATH, or leave " +
+                     kBackendVariable + " unset for this computer alone");
 }
 
 std::unique_ptr<NetApi> CreateNetApiFromEnvironment() {

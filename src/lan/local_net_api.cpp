@@ -78,9 +78,10 @@ Status LocalNetApi::NetSessionEnum(std::string_view server, std::string_view, st
   return NERR_Success;
 }
 
-Status LocalNetApi::NetServerEnumEx(std::string_view server, std::uint32_t level, std::uint32_t, std::uint32_t serverType,
-                                    std::string_view domain, std::string_view firstNameToReturn,
-                                    NetBuffer<ServerInfo101>& out, std::uint32_t& totalEntries) {
+Status LocalNetApi::NetServerEnumEx(std::string_view server, std::uint32_t level, std::uint32_t,
+                                    std::uint32_t serverType, std::string_view domain,
+                                    std::string_view firstNameToReturn, NetBuffer<ServerInfo101>& out,
+                                    std::uint32_t& totalEntries) {
   out.Free();
   totalEntries = 0;
   if (!IsLocal(server)) return ERROR_BAD_NETPATH;
@@ -136,8 +137,7 @@ Status LocalNetApi::NetWkstaGetInfo(std::string_view server, std::uint32_t level
   return NERR_Success;
 }
 
-Status LocalNetApi::NetUserGetInfo(std::string_view server, std::string_view userName, std::uint32_t,
-                                   UserInfo2& info) {
+Status LocalNetApi::NetUserGetInfo(std::string_view server, std::string_view userName, std::uint32_t, UserInfo2& info) {
   info = {};
   if (!IsLocal(server)) return ERROR_BAD_NETPATH;
   if (user_.empty() || userName != user_) return NERR_UserNotFound;

@@ -89,9 +89,8 @@ class NetApi {
   // A continued call names the last server of the previous batch in
   // firstNameToReturn; its batch then begins with that server again.
   virtual Status NetServerEnumEx(std::string_view server, std::uint32_t level, std::uint32_t prefMaxLen,
-                                 std::uint32_t serverType, std::string_view domain,
-                                 std::string_view firstNameToReturn, NetBuffer<ServerInfo101>& out,
-                                 std::uint32_t& totalEntries) = 0;
+                                 std::uint32_t serverType, std::string_view domain, std::string_view firstNameToReturn,
+                                 NetBuffer<ServerInfo101>& out, std::uint32_t& totalEntries) = 0;
 
   // index: 0 at first, then the nextIndex of the last entry returned.
   virtual Status NetQueryDisplayInformation(std::string_view server, std::uint32_t level, std::uint32_t index,

@@ -93,7 +93,7 @@ inline constexpr std::uint32_t DOMAIN_ENUM = 0x80000000;
 
 // The masks the programs pass.
 inline constexpr std::uint32_t kQueryableServers = SERVER_NT | DOMAIN_CTRL | DOMAIN_BAKCTRL;  // 0x8018
-inline constexpr std::uint32_t kComputers = NT | WINDOWS;                                      // 0x401000
+inline constexpr std::uint32_t kComputers = NT | WINDOWS;                                     // 0x401000
 inline constexpr std::uint32_t kDomainControllers = DOMAIN_CTRL | DOMAIN_BAKCTRL;             // 0x18
 }  // namespace sv_type
 

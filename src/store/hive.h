@@ -37,8 +37,8 @@ enum class ValueType : std::uint32_t {
   DWord = 4,         // REG_DWORD (little-endian)
   DWordBigEndian = 5,
   Link = 6,
-  MultiString = 7,   // REG_MULTI_SZ
-  QWord = 11,        // REG_QWORD
+  MultiString = 7,  // REG_MULTI_SZ
+  QWord = 11,       // REG_QWORD
 };
 
 struct Value {

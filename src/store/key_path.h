@@ -12,7 +12,7 @@ namespace vantor::store {
 
 // The registry's limits, kept here so a store made on one platform can be
 // carried to the other.
-inline constexpr std::size_t kMaxKeyNameLength = 255;     // characters of one key name
+inline constexpr std::size_t kMaxKeyNameLength = 255;      // characters of one key name
 inline constexpr std::size_t kMaxValueNameLength = 16383;  // characters of one value name
 
 // The names of a path, in order; empty for the root ("" or "\"). nullopt when

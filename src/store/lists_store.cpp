@@ -15,7 +15,8 @@ std::string ListKey(std::string_view name) { return JoinKeyPath(kListsKey, name)
 void CheckListName(std::string_view name) {
   if (name.empty()) throw StoreError("A list needs a name.");
   if (name.find('\\') != std::string_view::npos) {
-    throw StoreError("The list name '" + std::string(name) + "' cannot be used: list names cannot contain a backslash (\\).");
+    throw StoreError("The list name '" + std::string(name) +
+                     "' cannot be used: list names cannot contain a backslash (\\).");
   }
 }
 

@@ -146,8 +146,8 @@ Value ParseData(std::string_view data, const std::vector<std::string>& lines, si
     if (!type) throw RegScriptError(line, "hex(N): needs the type N in hex, e.g. hex(2):");
     return ValueOfBytes(static_cast<ValueType>(*type), ParseHexList(data.substr(close + 2), lines, i));
   }
-  throw RegScriptError(line, "unrecognised data '" + std::string(data) +
-                                 "' (expected \"text\", dword:, hex:, hex(N): or - to delete)");
+  throw RegScriptError(
+      line, "unrecognised data '" + std::string(data) + "' (expected \"text\", dword:, hex:, hex(N): or - to delete)");
 }
 
 void AppendHexList(std::string& out, size_t lineStart, std::string_view bytes) {
@@ -171,7 +171,8 @@ void ExportKey(Hive& hive, const std::string& path, std::string& out) {
   out += kEol;
   for (const NamedValue& v : hive.Values(path)) {
     if (HoldsLineBreak(v.name)) {
-      throw StoreError("The value '" + v.name + "' of " + regKey + " holds a line break in its name and cannot be exported.");
+      throw StoreError("The value '" + v.name + "' of " + regKey +
+                       " holds a line break in its name and cannot be exported.");
     }
     out += RegScript::FormatValue(v.name, v.value);
     out += kEol;
@@ -183,8 +184,8 @@ void ExportKey(Hive& hive, const std::string& path, std::string& out) {
 
 std::string HivePathOfRegKey(std::string_view regKey) {
   static constexpr std::array<std::string_view, 12> kOtherRoots = {
-      "HKEY_LOCAL_MACHINE", "HKLM", "HKEY_CLASSES_ROOT", "HKCR", "HKEY_USERS", "HKU",
-      "HKEY_CURRENT_CONFIG", "HKCC", "HKEY_PERFORMANCE_DATA", "HKEY_DYN_DATA", "HKPD", "HKDD"};
+      "HKEY_LOCAL_MACHINE",  "HKLM", "HKEY_CLASSES_ROOT",     "HKCR",          "HKEY_USERS", "HKU",
+      "HKEY_CURRENT_CONFIG", "HKCC", "HKEY_PERFORMANCE_DATA", "HKEY_DYN_DATA", "HKPD",       "HKDD"};
   std::string shown(regKey);
   if (regKey.starts_with("\\\\")) throw StoreError("Remote keys such as " + shown + " are not supported.");
   size_t cut = regKey.find('\\');
@@ -276,13 +277,9 @@ std::string RegScript::FormatValue(std::string_view name, const Value& value) {
       }
       out += "hex(4):";
       break;
-    case ValueType::Binary:
-      out += "hex:";
-      break;
+    case ValueType::Binary: out += "hex:"; break;
     case ValueType::ExpandString:
-    case ValueType::MultiString:
-      bytes += '\0';
-      [[fallthrough]];
+    case ValueType::MultiString: bytes += '\0'; [[fallthrough]];
     default: {
       std::string type;
       auto n = static_cast<std::uint32_t>(value.type);
@@ -368,18 +365,10 @@ void RegScript::Apply(Hive& hive) const {
       for (const RegOperation& op : ops_) {
         current = &op;
         switch (op.kind) {
-          case RegOperation::Kind::CreateKey:
-            hive.CreateKey(op.key);
-            break;
-          case RegOperation::Kind::DeleteKey:
-            hive.DeleteKey(op.key);
-            break;
-          case RegOperation::Kind::SetValue:
-            hive.SetValue(op.key, op.name, op.value);
-            break;
-          case RegOperation::Kind::DeleteValue:
-            hive.DeleteValue(op.key, op.name);
-            break;
+          case RegOperation::Kind::CreateKey: hive.CreateKey(op.key); break;
+          case RegOperation::Kind::DeleteKey: hive.DeleteKey(op.key); break;
+          case RegOperation::Kind::SetValue: hive.SetValue(op.key, op.name, op.value); break;
+          case RegOperation::Kind::DeleteValue: hive.DeleteValue(op.key, op.name); break;
         }
       }
       current = nullptr;

@@ -61,8 +61,8 @@ std::string JoinNames(const std::vector<std::string_view>& names) {
 
 // Text columns hold what sqlite3 can show; anything else is kept as a blob.
 bool StoresAsText(const Value& v) {
-  return (v.type == ValueType::String || v.type == ValueType::ExpandString) &&
-         v.data.find('\0') == std::string::npos && IsValidUtf8(v.data);
+  return (v.type == ValueType::String || v.type == ValueType::ExpandString) && v.data.find('\0') == std::string::npos &&
+         IsValidUtf8(v.data);
 }
 
 std::string ErrnoText(int err) { return std::strerror(err); }

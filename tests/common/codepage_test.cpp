@@ -16,7 +16,9 @@ TEST(TextCodec, DosCodePageRoundTrip) {
   TextCodec cp850("CP850");
   ASSERT_TRUE(cp850.Valid());
   std::string dos = cp850.FromUtf8("Grüße");
-  EXPECT_EQ(dos, "Gr\x81\xE1" "e");
+  EXPECT_EQ(dos,
+            "Gr\x81\xE1"
+            "e");
   EXPECT_EQ(cp850.ToUtf8(dos), "Grüße");
   EXPECT_EQ(cp850.FromUtf8("€ and ☃"), "? and ?");  // neither is in code page 850
 }
@@ -25,7 +27,9 @@ TEST(TextCodec, Utf8PassesThroughAndRepairsBadBytes) {
   TextCodec utf8("UTF-8");
   EXPECT_TRUE(utf8.IsUtf8());
   EXPECT_EQ(utf8.FromUtf8("Grüße"), "Grüße");
-  EXPECT_EQ(utf8.FromUtf8("a\xFF" "b"), "a?b");
+  EXPECT_EQ(utf8.FromUtf8("a\xFF"
+                          "b"),
+            "a?b");
 }
 
 TEST(TextCodec, UnknownCharsetFallsBackToAscii) {

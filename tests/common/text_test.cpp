@@ -1,5 +1,5 @@
-#include "common/clock.h"
 #include "common/text.h"
+#include "common/clock.h"
 #include "common/utf.h"
 
 #include <gtest/gtest.h>

@@ -56,7 +56,8 @@ inline std::string OfficeNet(int batch = 1000) {
     { "name": "S1", "domain": "SALES", "type": ["nt"], "logged_on": ["sam"] }
   ],
   "deliveries": "net.deliveries.jsonl",
-  "batch": )" + std::to_string(batch) + "\n}\n";
+  "batch": )" +
+         std::to_string(batch) + "\n}\n";
 }
 
 // A workgroup: no domain controller anywhere, one other computer.

@@ -37,9 +37,27 @@ const std::string kGroups = ListingHeader("Groups              Comments", "=====
                                 "Machines            Computer accounts",
                                 "Empty               No one",
                             });
-const std::string kBare = Lines({"OFFICE", "SALES", "LAB", "alice", "bob", "carol", "Christopher_Montague", "dave",
-                                 "Maximilian_Fitzgerald1", "erin", "DC1", "DC2", "FILES", "PC17", "PC5", "PC7", "PC9",
-                                 "Staff", "Domain Admins", "Machines", "Empty"});
+const std::string kBare = Lines({"OFFICE",
+                                 "SALES",
+                                 "LAB",
+                                 "alice",
+                                 "bob",
+                                 "carol",
+                                 "Christopher_Montague",
+                                 "dave",
+                                 "Maximilian_Fitzgerald1",
+                                 "erin",
+                                 "DC1",
+                                 "DC2",
+                                 "FILES",
+                                 "PC17",
+                                 "PC5",
+                                 "PC7",
+                                 "PC9",
+                                 "Staff",
+                                 "Domain Admins",
+                                 "Machines",
+                                 "Empty"});
 
 TEST(Listings, PlainListingsInTheirFixedOrderWhateverTheBatchSize) {
   for (int batch : {1000, 3, 2}) {
@@ -79,9 +97,8 @@ TEST(Listings, ActiveOnlyShowsWhoTheQueryFound) {
                        Lines({"PC17                Lab PC", "PC7                 Bob's desk", "PC9                 "}));
   EXPECT_EQ(net.Vantorc({"-b", "-sa"}).out, Lines({"bob", "dave", "PC17", "PC7", "PC9"}));
   // With -se the users and computers are filtered, the rest is not.
-  EXPECT_EQ(net.Vantorc({"-b", "-sa", "-se"}).out,
-            Lines({"OFFICE", "SALES", "LAB", "bob", "dave", "PC17", "PC7", "PC9", "Staff", "Domain Admins", "Machines",
-                   "Empty"}));
+  EXPECT_EQ(net.Vantorc({"-b", "-sa", "-se"}).out, Lines({"OFFICE", "SALES", "LAB", "bob", "dave", "PC17", "PC7", "PC9",
+                                                          "Staff", "Domain Admins", "Machines", "Empty"}));
 }
 
 TEST(Listings, WithoutAControllerTheOwnComputerAnswers) {

@@ -124,11 +124,10 @@ TEST_F(ParseTest, LengthLimitsCountTheBytesOfTheLocaleText) {
 
 TEST_F(ParseTest, NamesAreSortedWithoutRegardToCaseAndEmptyItemsDropped) {
   RunResult r = net.Vantorc({"-t", "-f", "-u", ",bob,,alice,", "-u", "zed, Amy,BOB", "-m", "hi"});
-  EXPECT_EQ(NormaliseTimes(r.out), VerboseHeader("alice", "PC5", "OFFICE", "DC1") +
-                                       Lines({"Message to User: alice succeeded. TIME",
-                                              "Message to User: Amy succeeded. TIME",
-                                              "Message to User: bob succeeded. TIME",
-                                              "Message to User: zed succeeded. TIME"}));
+  EXPECT_EQ(NormaliseTimes(r.out),
+            VerboseHeader("alice", "PC5", "OFFICE", "DC1") +
+                Lines({"Message to User: alice succeeded. TIME", "Message to User: Amy succeeded. TIME",
+                       "Message to User: bob succeeded. TIME", "Message to User: zed succeeded. TIME"}));
   EXPECT_EQ(r.status, 0);
 }
 
@@ -146,9 +145,9 @@ TEST_F(ParseTest, OptionValuesAreTakenWhateverTheyLookLike) {
 
 TEST_F(ParseTest, ListingAndSendMayBeCombined) {
   RunResult r = net.Vantorc({"-f", "-b", "-sg", "-v", "-u", "bob", "-m", "hi"});
-  EXPECT_EQ(NormaliseTimes(r.out), VerboseHeader("alice", "PC5", "OFFICE", "DC1") +
-                                       Lines({"Staff", "Domain Admins", "Machines", "Empty",
-                                              "Message to User: bob succeeded. TIME"}));
+  EXPECT_EQ(NormaliseTimes(r.out),
+            VerboseHeader("alice", "PC5", "OFFICE", "DC1") +
+                Lines({"Staff", "Domain Admins", "Machines", "Empty", "Message to User: bob succeeded. TIME"}));
   EXPECT_EQ(r.status, 0);
 }
 

@@ -54,9 +54,9 @@ TEST_F(QuerySendTest, SendWithoutVerbosePrintsNothing) {
 
 TEST_F(QuerySendTest, TestModeReportsButSendsNothing) {
   RunResult r = net.Vantorc({"-t", "-u", "bob,erin", "-m", "hi"});
-  EXPECT_EQ(NormaliseTimes(r.out), kHeader + kControllersQueried + Rule() +
-                                       Lines({"Message to User: bob succeeded. TIME",
-                                              "Message to User: erin not sent. TIME"}));
+  EXPECT_EQ(NormaliseTimes(r.out),
+            kHeader + kControllersQueried + Rule() +
+                Lines({"Message to User: bob succeeded. TIME", "Message to User: erin not sent. TIME"}));
   EXPECT_EQ(r.status, 0);
   EXPECT_TRUE(net.Deliveries().empty());
 
@@ -70,18 +70,15 @@ TEST_F(QuerySendTest, OnlyActiveRecipientsAreSentToUnlessTheyAreAlwaysReached) {
   // PC9 holds no session itself, so nobody is found active; the own user and
   // computer, the controller (spelt exactly) and a broadcast still go out.
   RunResult r = net.Vantorc({"-v", "-qs", "PC9", "-u", "bob,alice", "-p", "PC5,DC1", "-d", "SALES", "-m", "hi"});
-  EXPECT_EQ(NormaliseTimes(r.out), kHeader +
-                                       Lines({"PC9 loaded from commandline: PC9",
-                                              "PC9 queried for active sessions TIME",
-                                              "PC9 gave no information or did not respond TIME",
-                                              "PC5 queried for active sessions TIME",
-                                              "PC5 gave no information or did not respond TIME"}) +
-                                       Rule() +
-                                       Lines({"Message to User: alice succeeded. TIME",
-                                              "Message to User: bob not sent. TIME",
-                                              "Message to Computer: DC1 succeeded. TIME",
-                                              "Message to Computer: PC5 succeeded. TIME",
-                                              "Message to Domain: SALES* succeeded. TIME"}));
+  EXPECT_EQ(NormaliseTimes(r.out),
+            kHeader +
+                Lines({"PC9 loaded from commandline: PC9", "PC9 queried for active sessions TIME",
+                       "PC9 gave no information or did not respond TIME", "PC5 queried for active sessions TIME",
+                       "PC5 gave no information or did not respond TIME"}) +
+                Rule() +
+                Lines({"Message to User: alice succeeded. TIME", "Message to User: bob not sent. TIME",
+                       "Message to Computer: DC1 succeeded. TIME", "Message to Computer: PC5 succeeded. TIME",
+                       "Message to Domain: SALES* succeeded. TIME"}));
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(net.Deliveries().size(), 4u);
 
@@ -110,10 +107,10 @@ TEST_F(QuerySendTest, SendsGoToUsersGroupsComputersThenDomainsInSortedOrder) {
 
 TEST_F(QuerySendTest, GroupMembersLoseOneDollarAndUnknownGroupsAreReported) {
   RunResult r = net.Vantorc({"-v", "-g", "Nope,Machines,Empty", "-m", "hi"});
-  EXPECT_EQ(NormaliseTimes(r.out), kHeader + kControllersQueried + Rule() +
-                                       Lines({"Message to Machines: PC17 succeeded. TIME",
-                                              "Message to Machines: ODD$ not sent. TIME",
-                                              "Group 'Nope' not found TIME"}));
+  EXPECT_EQ(NormaliseTimes(r.out),
+            kHeader + kControllersQueried + Rule() +
+                Lines({"Message to Machines: PC17 succeeded. TIME", "Message to Machines: ODD$ not sent. TIME",
+                       "Group 'Nope' not found TIME"}));
   EXPECT_EQ(r.status, 0);  // an unknown group is no failed send
   std::vector<std::string> d = net.Deliveries();
   ASSERT_EQ(d.size(), 1u);
@@ -122,19 +119,20 @@ TEST_F(QuerySendTest, GroupMembersLoseOneDollarAndUnknownGroupsAreReported) {
 
 TEST_F(QuerySendTest, AServerThatFailsItsQueryAddsNothing) {
   RunResult r = net.Vantorc({"-v", "-qa", "-u", "erin", "-m", "hi"});
-  EXPECT_EQ(NormaliseTimes(r.out), kHeader + Lines({
-                                                 "DC1 found on network TIME",
-                                                 "DC2 found on network TIME",
-                                                 "FILES found on network TIME",
-                                                 "DC1 queried for active sessions TIME",
-                                                 "DC1 responded successfully TIME",
-                                                 "DC2 queried for active sessions TIME",
-                                                 "DC2 responded successfully TIME",
-                                                 "FILES queried for active sessions TIME",
-                                                 "FILES gave no information or did not respond TIME",
-                                                 "PC5 queried for active sessions TIME",
-                                                 "PC5 gave no information or did not respond TIME",
-                                             }) +
+  EXPECT_EQ(NormaliseTimes(r.out), kHeader +
+                                       Lines({
+                                           "DC1 found on network TIME",
+                                           "DC2 found on network TIME",
+                                           "FILES found on network TIME",
+                                           "DC1 queried for active sessions TIME",
+                                           "DC1 responded successfully TIME",
+                                           "DC2 queried for active sessions TIME",
+                                           "DC2 responded successfully TIME",
+                                           "FILES queried for active sessions TIME",
+                                           "FILES gave no information or did not respond TIME",
+                                           "PC5 queried for active sessions TIME",
+                                           "PC5 gave no information or did not respond TIME",
+                                       }) +
                                        Rule() + Lines({"Message to User: erin not sent. TIME"}));
   EXPECT_EQ(r.status, 0);
 }
@@ -152,12 +150,12 @@ TEST(QueryBatches, ContinuedServerEnumerationsTakeEveryServerOnce) {
 
 TEST_F(QuerySendTest, NamedServersAreDeduplicatedAndTheOwnComputerQueriedOnce) {
   RunResult r = net.Vantorc({"-v", "-qs", "pc5, DC1,dc1", "-u", "bob", "-m", "hi"});
-  EXPECT_EQ(NormaliseTimes(r.out), kHeader +
-                                       Lines({"DC1 loaded from commandline: DC1", "pc5 loaded from commandline: pc5",
-                                              "DC1 queried for active sessions TIME", "DC1 responded successfully TIME",
-                                              "pc5 queried for active sessions TIME",
-                                              "pc5 gave no information or did not respond TIME"}) +
-                                       Rule() + Lines({"Message to User: bob succeeded. TIME"}));
+  EXPECT_EQ(NormaliseTimes(r.out),
+            kHeader +
+                Lines({"DC1 loaded from commandline: DC1", "pc5 loaded from commandline: pc5",
+                       "DC1 queried for active sessions TIME", "DC1 responded successfully TIME",
+                       "pc5 queried for active sessions TIME", "pc5 gave no information or did not respond TIME"}) +
+                Rule() + Lines({"Message to User: bob succeeded. TIME"}));
   EXPECT_EQ(r.status, 0);
 }
 
@@ -166,14 +164,14 @@ TEST_F(QuerySendTest, ServerFileLinesEndAtCrLfOrCrLfAndAreNotTrimmed) {
   RunResult r = net.Vantorc({"-v", "-qf", file, "-u", "dave", "-m", "hi"});
   std::string out = Replace(NormaliseTimes(r.out), file, "FILE");
   // The empty line names the own computer; " PC5 " is no known server.
-  EXPECT_EQ(out, kHeader + Lines({" loaded from file: FILE", " PC5  loaded from file: FILE", "DC1 loaded from file: FILE",
-                                  "DC2 loaded from file: FILE", " queried for active sessions TIME",
-                                  " gave no information or did not respond TIME", " PC5  queried for active sessions TIME",
-                                  " PC5  gave no information or did not respond TIME",
-                                  "DC1 queried for active sessions TIME", "DC1 responded successfully TIME",
-                                  "DC2 queried for active sessions TIME", "DC2 responded successfully TIME",
-                                  "PC5 queried for active sessions TIME",
-                                  "PC5 gave no information or did not respond TIME"}) +
+  EXPECT_EQ(out, kHeader +
+                     Lines({" loaded from file: FILE", " PC5  loaded from file: FILE", "DC1 loaded from file: FILE",
+                            "DC2 loaded from file: FILE", " queried for active sessions TIME",
+                            " gave no information or did not respond TIME", " PC5  queried for active sessions TIME",
+                            " PC5  gave no information or did not respond TIME", "DC1 queried for active sessions TIME",
+                            "DC1 responded successfully TIME", "DC2 queried for active sessions TIME",
+                            "DC2 responded successfully TIME", "PC5 queried for active sessions TIME",
+                            "PC5 gave no information or did not respond TIME"}) +
                      Rule() + Lines({"Message to User: dave succeeded. TIME"}));
   EXPECT_EQ(r.status, 0);
 
@@ -181,9 +179,10 @@ TEST_F(QuerySendTest, ServerFileLinesEndAtCrLfOrCrLfAndAreNotTrimmed) {
   file = net.dir().Write("one.txt", "DC2\n");
   r = net.Vantorc({"-v", "-qf", file});
   out = Replace(NormaliseTimes(r.out), file, "FILE");
-  EXPECT_EQ(out, kHeader + Lines({"DC2 loaded from file: FILE", "DC2 queried for active sessions TIME",
-                                  "DC2 responded successfully TIME", "PC5 queried for active sessions TIME",
-                                  "PC5 gave no information or did not respond TIME"}) +
+  EXPECT_EQ(out, kHeader +
+                     Lines({"DC2 loaded from file: FILE", "DC2 queried for active sessions TIME",
+                            "DC2 responded successfully TIME", "PC5 queried for active sessions TIME",
+                            "PC5 gave no information or did not respond TIME"}) +
                      Rule());
 }
 
@@ -197,8 +196,8 @@ TEST_F(QuerySendTest, AServerFileThatCannotBeReadEndsTheRun) {
 
 TEST_F(QuerySendTest, WithoutQueryEveryRecipientIsSentToAndNoSecondRule) {
   RunResult r = net.Vantorc({"-v", "-f", "-qa", "-u", "erin,dave", "-m", "hi"});
-  EXPECT_EQ(NormaliseTimes(r.out), kHeader + Lines({"Message to User: dave succeeded. TIME",
-                                                    "Message to User: erin failed. TIME"}));
+  EXPECT_EQ(NormaliseTimes(r.out),
+            kHeader + Lines({"Message to User: dave succeeded. TIME", "Message to User: erin failed. TIME"}));
   EXPECT_EQ(r.status, 2);
 }
 
@@ -217,8 +216,8 @@ TEST_F(QuerySendTest, ServerSelectionErrors) {
 
   ConsoleFixture wg(WorkgroupNet());
   r = wg.Vantorc({"-v", "-qa"});
-  EXPECT_EQ(NormaliseTimes(r.out), VerboseHeader("kim", "HOMEPC", "WORKGROUP", "") +
-                                       Lines({"No servers found TIME"}) + ErrorBlock("No Servers found on network"));
+  EXPECT_EQ(NormaliseTimes(r.out), VerboseHeader("kim", "HOMEPC", "WORKGROUP", "") + Lines({"No servers found TIME"}) +
+                                       ErrorBlock("No Servers found on network"));
   EXPECT_EQ(r.status, 1);
   for (const std::vector<std::string>& args :
        {std::vector<std::string>{"-sg"}, {"-qd", "-u", "kim", "-m", "hi"}, {"-u", "kim", "-m", "hi"}}) {
@@ -232,9 +231,9 @@ TEST_F(QuerySendTest, ServerSelectionErrors) {
 TEST(Workgroup, WithoutQueryGroupsAreReadFromTheOwnComputer) {
   ConsoleFixture wg(WorkgroupNet());
   RunResult r = wg.Vantorc({"-v", "-f", "-g", "Family", "-m", "hi"});
-  EXPECT_EQ(NormaliseTimes(r.out), VerboseHeader("kim", "HOMEPC", "WORKGROUP", "") +
-                                       Lines({"Message to Family: kim succeeded. TIME",
-                                              "Message to Family: LAPTOP succeeded. TIME"}));
+  EXPECT_EQ(NormaliseTimes(r.out),
+            VerboseHeader("kim", "HOMEPC", "WORKGROUP", "") +
+                Lines({"Message to Family: kim succeeded. TIME", "Message to Family: LAPTOP succeeded. TIME"}));
   EXPECT_EQ(r.status, 0);
 }
 

@@ -51,9 +51,10 @@ class StoredListsTest : public ::testing::Test {
 
 TEST_F(StoredListsTest, ListingShowsNamesAndCountsInStoreOrder) {
   RunResult r = net.Vantorc({"-f", "-sl"});
-  EXPECT_EQ(r.out, ListingHeader("Lists               Comments", "============================") +
-                       Lines({"Sales               3 Items", "Mixed               3 Items", "Zero                0 Items",
-                              "Solo                1 Item", "Imported            01 Items"}));
+  EXPECT_EQ(r.out,
+            ListingHeader("Lists               Comments", "============================") +
+                Lines({"Sales               3 Items", "Mixed               3 Items", "Zero                0 Items",
+                       "Solo                1 Item", "Imported            01 Items"}));
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(net.Vantorc({"-f", "-b", "-sl"}).out, Lines({"Sales", "Mixed", "Zero", "Solo", "Imported"}));
   // Lists come first in -se.
@@ -90,19 +91,17 @@ TEST_F(StoredListsTest, ListsSendToTheirUsersComputersAndGroupsOnly) {
 
 TEST_F(StoredListsTest, ListMembersAreCheckedForActivityLikeEveryoneElse) {
   RunResult r = net.Vantorc({"-v", "-l", "Sales,Solo,Nope", "-m", "hi"});
-  EXPECT_EQ(NormaliseTimes(r.out), kHeader +
-                                       Lines({"DC1 found on network TIME", "DC2 found on network TIME",
-                                              "DC1 queried for active sessions TIME", "DC1 responded successfully TIME",
-                                              "DC2 queried for active sessions TIME", "DC2 responded successfully TIME",
-                                              "PC5 queried for active sessions TIME",
-                                              "PC5 gave no information or did not respond TIME"}) +
-                                       Rule() +
-                                       Lines({"List 'Nope' not found TIME", "Message to Sales: bob succeeded. TIME",
-                                              "Message to Sales: PC7 succeeded. TIME",
-                                              "Message to Staff: bob succeeded. TIME",
-                                              "Message to Staff: PC7 succeeded. TIME",
-                                              "Message to Staff: carol not sent. TIME",
-                                              "Message to Solo: dave succeeded. TIME"}));
+  EXPECT_EQ(NormaliseTimes(r.out),
+            kHeader +
+                Lines({"DC1 found on network TIME", "DC2 found on network TIME", "DC1 queried for active sessions TIME",
+                       "DC1 responded successfully TIME", "DC2 queried for active sessions TIME",
+                       "DC2 responded successfully TIME", "PC5 queried for active sessions TIME",
+                       "PC5 gave no information or did not respond TIME"}) +
+                Rule() +
+                Lines({"List 'Nope' not found TIME", "Message to Sales: bob succeeded. TIME",
+                       "Message to Sales: PC7 succeeded. TIME", "Message to Staff: bob succeeded. TIME",
+                       "Message to Staff: PC7 succeeded. TIME", "Message to Staff: carol not sent. TIME",
+                       "Message to Solo: dave succeeded. TIME"}));
   EXPECT_EQ(r.status, 0);  // a missing list is no failed send
   // Quietly, the same sends and nothing printed.
   r = net.Vantorc({"-l", "Nope,Sales", "-m", "hi"});
@@ -170,33 +169,30 @@ TEST_F(CheckedServersTest, OnlyServersCheckedInTheWindowedProgramAreQueried) {
 "PRINT"="1"
 )")});
   RunResult r = net.Vantorc({"-v", "-qn", "-u", "dave,bob", "-m", "hi"});
-  EXPECT_EQ(NormaliseTimes(r.out), kHeader +
-                                       Lines({"DC1 found on network TIME", "DC2 found on network TIME",
-                                              "FILES found on network TIME", "DC2 queried for active sessions TIME",
-                                              "DC2 responded successfully TIME", "PC5 queried for active sessions TIME",
-                                              "PC5 gave no information or did not respond TIME"}) +
-                                       Rule() +
-                                       Lines({"Message to User: bob not sent. TIME",
-                                              "Message to User: dave succeeded. TIME"}));
+  EXPECT_EQ(NormaliseTimes(r.out),
+            kHeader +
+                Lines({"DC1 found on network TIME", "DC2 found on network TIME", "FILES found on network TIME",
+                       "DC2 queried for active sessions TIME", "DC2 responded successfully TIME",
+                       "PC5 queried for active sessions TIME", "PC5 gave no information or did not respond TIME"}) +
+                Rule() + Lines({"Message to User: bob not sent. TIME", "Message to User: dave succeeded. TIME"}));
   EXPECT_EQ(r.status, 0);
 }
 
 TEST_F(CheckedServersTest, NothingCheckedIsAnError) {
   RunResult r = net.Vantorc({"-v", "-qn"});
-  EXPECT_EQ(NormaliseTimes(r.out), kHeader +
-                                       Lines({"DC1 found on network TIME", "DC2 found on network TIME",
-                                              "FILES found on network TIME"}) +
-                                       ErrorBlock("No servers available from Vantor list"));
+  EXPECT_EQ(NormaliseTimes(r.out),
+            kHeader + Lines({"DC1 found on network TIME", "DC2 found on network TIME", "FILES found on network TIME"}) +
+                ErrorBlock("No servers available from Vantor list"));
   EXPECT_EQ(r.status, 1);
 
   // A check mark that is not a string counts as not checked, and is told.
   net.Reg({"add", "HKCU\\Software\\Vantor\\Forms\\Main\\Servers", "/v", "DC1", "/t", "REG_DWORD", "/d", "1", "/f"});
   r = net.Vantorc({"-v", "-qn"});
-  EXPECT_EQ(NormaliseTimes(r.out), kHeader +
-                                       Lines({"DC1 found on network TIME", "DC2 found on network TIME",
-                                              "FILES found on network TIME",
-                                              "DC1 has an invalid check mark in the Vantor list TIME"}) +
-                                       ErrorBlock("No servers available from Vantor list"));
+  EXPECT_EQ(NormaliseTimes(r.out),
+            kHeader +
+                Lines({"DC1 found on network TIME", "DC2 found on network TIME", "FILES found on network TIME",
+                       "DC1 has an invalid check mark in the Vantor list TIME"}) +
+                ErrorBlock("No servers available from Vantor list"));
   r = net.Vantorc({"-qn", "-u", "bob", "-m", "hi"});
   EXPECT_EQ(r.out, ErrorBlock("No servers available from Vantor list"));
   EXPECT_EQ(r.status, 1);

@@ -125,9 +125,9 @@ std::string ErrorBlock(std::string_view message) {
 
 std::string VerboseHeader(std::string_view user, std::string_view computer, std::string_view domain,
                           std::string_view controller) {
-  return Banner() + Lines({"User              : " + std::string(user), "Computer          : " + std::string(computer),
-                           "Domain            : " + std::string(domain),
-                           "Domain Controller : " + std::string(controller)}) +
+  return Banner() +
+         Lines({"User              : " + std::string(user), "Computer          : " + std::string(computer),
+                "Domain            : " + std::string(domain), "Domain Controller : " + std::string(controller)}) +
          Rule();
 }
 

@@ -5,11 +5,11 @@
 #include "support/gui_env.h"
 #include "support/temp_dir.h"
 
+#include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 #include <condition_variable>
 #include <mutex>
@@ -70,8 +70,12 @@ class GatedApi : public lan::NetApi {
                                    std::u16string_view d) override {
     return inner_.NetMessageBufferSend(a, b, c, d);
   }
-  lan::Status NetMessageNameAdd(std::string_view a, std::string_view b) override { return inner_.NetMessageNameAdd(a, b); }
-  lan::Status NetMessageNameDel(std::string_view a, std::string_view b) override { return inner_.NetMessageNameDel(a, b); }
+  lan::Status NetMessageNameAdd(std::string_view a, std::string_view b) override {
+    return inner_.NetMessageNameAdd(a, b);
+  }
+  lan::Status NetMessageNameDel(std::string_view a, std::string_view b) override {
+    return inner_.NetMessageNameDel(a, b);
+  }
   lan::Status NetMessageNameEnum(std::string_view a, std::uint32_t b, std::uint32_t c, lan::NetBuffer<lan::MsgInfo0>& d,
                                  std::uint32_t& e, std::uint32_t& f) override {
     return inner_.NetMessageNameEnum(a, b, c, d, e, f);
@@ -124,7 +128,8 @@ std::string Servers(int n, int latencyMs = 0, const std::string& extra = "") {
     char name[16];
     std::snprintf(name, sizeof name, "SRV%02d", i);
     hosts += std::string(i ? "," : "") + R"({"name": ")" + name + R"(", "type": ["server_nt"], "latency_ms": )" +
-             std::to_string(latencyMs) + R"(, "sessions": [{"client": "C)" + name + R"(", "user": "u)" + name + R"("}]})";
+             std::to_string(latencyMs) + R"(, "sessions": [{"client": "C)" + name + R"(", "user": "u)" + name +
+             R"("}]})";
   }
   return R"({"local": {"computer": "PC05", "user": "alice", "domain": "D"}, "hosts": [)" + hosts + extra + "]}";
 }
@@ -179,7 +184,8 @@ TEST(SessionQuery, NoCheckedServerAndOwnComputerUnlistedQueriesOnlyItself) {
   EXPECT_EQ(rig.gated.servers, std::vector<std::string>{"\\\\PC05"});
   EXPECT_FALSE(rig.abort);
   EXPECT_EQ(*rig.query.ActiveSessions(), (delivery::SessionSet{"2zoe", "3PC09"}));
-  EXPECT_EQ(rig.reports, (std::vector<std::string>{"Reading active sessions from PC05", "Waiting for server responses"}));
+  EXPECT_EQ(rig.reports,
+            (std::vector<std::string>{"Reading active sessions from PC05", "Waiting for server responses"}));
 }
 
 TEST(SessionQuery, OwnComputerListedButUncheckedIsNotQueried) {

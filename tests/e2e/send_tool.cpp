@@ -14,10 +14,14 @@ int main(int argc, char** argv) {
   std::string user, text;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
-    if (a == "-v") verbose = true;
-    else if (a == "-f") continue;
-    else if (a == "-u" && i + 1 < argc) user = argv[++i];
-    else if (a == "-m" && i + 1 < argc) text = argv[++i];
+    if (a == "-v")
+      verbose = true;
+    else if (a == "-f")
+      continue;
+    else if (a == "-u" && i + 1 < argc)
+      user = argv[++i];
+    else if (a == "-m" && i + 1 < argc)
+      text = argv[++i];
     else {
       std::cerr << "usage: samba_send_tool [-v] -f -u NAME -m TEXT\n";
       return 1;

@@ -1,19 +1,19 @@
 // Refreshing Net Items and the Servers view on simulated networks, the
 // active-only display, the sort rule and the status line.
+#include "gui/net_browser.h"
 #include "delivery/session_query.h"
 #include "gui/image_list.h"
 #include "gui/item_view.h"
 #include "gui/main_window.h"
 #include "gui/message_area.h"
-#include "gui/net_browser.h"
 #include "gui/options_dialog.h"
 #include "store/settings.h"
 #include "support/gui_env.h"
 
 #include <QAction>
 #include <QPushButton>
-#include <QToolButton>
 #include <QTest>
+#include <QToolButton>
 
 using namespace vantor;
 using vantor::test::GuiEnv;
@@ -47,8 +47,10 @@ std::string ManyUsers(int n, const std::vector<int>& active) {
     sessions += std::string(k ? "," : "") + R"({"client": "PCX", "user": ")" + name + R"("})";
   }
   return R"({"local": {"computer": "PC05", "user": "alice", "domain": "BIG"},
-    "domains": [{"name": "BIG", "controller": "DC1", "users": [)" + users + R"(]}],
-    "hosts": [{"name": "DC1", "type": ["server_nt", "domain_ctrl"], "sessions": [)" + sessions + "]}]}";
+    "domains": [{"name": "BIG", "controller": "DC1", "users": [)" +
+         users + R"(]}],
+    "hosts": [{"name": "DC1", "type": ["server_nt", "domain_ctrl"], "sessions": [)" +
+         sessions + "]}]}";
 }
 
 }  // namespace
@@ -160,7 +162,7 @@ class NetBrowserTest : public QObject {
   void textComparisonFoldsOnlyPlainLetters() {
     QVERIFY(gui::CompareText8("abc", "ABC") == 0);
     QVERIFY(gui::CompareText8("ab", "abc") < 0);
-    QVERIFY(gui::CompareText8("a_", "A[") > 0);  // '_' (95) after '[' (91): no folding of symbols
+    QVERIFY(gui::CompareText8("a_", "A[") > 0);               // '_' (95) after '[' (91): no folding of symbols
     QVERIFY(gui::CompareText8("\xC3\xA9", "\xC3\x89") != 0);  // é and É are bytes, not letters a-z
   }
 

@@ -50,9 +50,25 @@ class StartupTest : public QObject {
     QCOMPARE(env.help.topics, std::vector<int>{1});
     app->Shutdown();
     // Every value of section Main is written at exit.
-    for (const char* name : {"Left", "Top", "Width", "Height", "Split", "ShowToolbar", "ShowStatusbar", "Listnumber",
-                             "Tooltips", "SendtoActive", "ActiveOnly", "CloseStatus", "TrayIcon", "ClearMesgText",
-                             "SaveMessages", "ServerTimeOut", "SendMessagesAnyway", "ScanDomain", "DisplayExtra",
+    for (const char* name : {"Left",
+                             "Top",
+                             "Width",
+                             "Height",
+                             "Split",
+                             "ShowToolbar",
+                             "ShowStatusbar",
+                             "Listnumber",
+                             "Tooltips",
+                             "SendtoActive",
+                             "ActiveOnly",
+                             "CloseStatus",
+                             "TrayIcon",
+                             "ClearMesgText",
+                             "SaveMessages",
+                             "ServerTimeOut",
+                             "SendMessagesAnyway",
+                             "ScanDomain",
+                             "DisplayExtra",
                              "MinimizeNotExit"})
       QVERIFY2(Stored(*env.hive, "Main", name) != "<missing>", name);
     QCOMPARE(Stored(*env.hive, "Main", "Listnumber"), std::string("1"));
@@ -150,7 +166,7 @@ class StartupTest : public QObject {
     {
       auto app = env.StartApp();
       gui::ItemModel& servers = app->main()->SrvView->Model();
-      QCOMPARE(servers.Count(), 3);  // DC1, DC2, FILES: the servers that may be queried
+      QCOMPARE(servers.Count(), 3);                             // DC1, DC2, FILES: the servers that may be queried
       for (const auto& r : servers.Rows()) QVERIFY(r.checked);  // never stored: checked
       const int dc2 = servers.CaptionIndex(QStringLiteral("DC2"));
       QVERIFY(dc2 >= 0);
@@ -212,7 +228,7 @@ class StartupTest : public QObject {
       QVERIFY(!o->SendtoActiveItemsOnly->isEnabled());
       QCOMPARE(o->ServerTimeOut(), 60);
       QVERIFY(app->main()->ToolBar1->isVisible());  // "2" reads as yes
-      QCOMPARE(app->main()->width(), 384);           // "abc" reads as the default
+      QCOMPARE(app->main()->width(), 384);          // "abc" reads as the default
       QVERIFY(!app->main()->actions.ShowActiveOnly->isEnabled());
       app->Shutdown();
     }

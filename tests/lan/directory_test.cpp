@@ -26,7 +26,8 @@ const char* kWorkgroup = R"({
 class Directory : public ::testing::Test {
  protected:
   sim::SimNetApi& Office() {
-    if (!office_) office_ = std::make_unique<sim::SimNetApi>(sim::ParseNetwork(test::OfficeNetwork(2), dir_.File("o.json")));
+    if (!office_)
+      office_ = std::make_unique<sim::SimNetApi>(sim::ParseNetwork(test::OfficeNetwork(2), dir_.File("o.json")));
     return *office_;
   }
   sim::SimNetApi& Workgroup() {

@@ -43,15 +43,23 @@ class ScriptedApi : public NetApi {
     return stuck ? ERROR_MORE_DATA : NERR_Success;
   }
 
-  Status NetMessageBufferSend(std::string_view, std::string_view, std::string_view, std::u16string_view) override { return 50; }
+  Status NetMessageBufferSend(std::string_view, std::string_view, std::string_view, std::u16string_view) override {
+    return 50;
+  }
   Status NetMessageNameAdd(std::string_view, std::string_view) override { return 50; }
   Status NetMessageNameDel(std::string_view, std::string_view) override { return 50; }
   Status NetMessageNameEnum(std::string_view, std::uint32_t, std::uint32_t, NetBuffer<MsgInfo0>&, std::uint32_t&,
-                            std::uint32_t&) override { return 50; }
+                            std::uint32_t&) override {
+    return 50;
+  }
   Status NetSessionEnum(std::string_view, std::string_view, std::string_view, std::uint32_t, std::uint32_t,
-                        NetBuffer<SessionInfo10>&, std::uint32_t&, std::uint32_t&) override { return 50; }
+                        NetBuffer<SessionInfo10>&, std::uint32_t&, std::uint32_t&) override {
+    return 50;
+  }
   Status NetGroupGetUsers(std::string_view, std::string_view, std::uint32_t, std::uint32_t, NetBuffer<GroupUsersInfo0>&,
-                          std::uint32_t&, std::uint32_t&) override { return 50; }
+                          std::uint32_t&, std::uint32_t&) override {
+    return 50;
+  }
   Status NetEnumerateTrustedDomains(std::string_view, NetBuffer<char>&) override { return 50; }
   Status NetGetDCName(std::string_view, std::string_view, std::string&) override { return 50; }
   Status NetWkstaGetInfo(std::string_view, std::uint32_t, WkstaInfo100&) override { return 50; }
@@ -95,7 +103,8 @@ TEST(EnumerateDisplay, FirstBatchHookRunsOnceAndStuckIndexEnds) {
   ScriptedApi api;
   int firsts = 0;
   std::vector<std::string> names;
-  EXPECT_EQ(EnumerateDisplay(api, "", 1, [&](const DisplayEntry& e) { names.push_back(e.name); }, [&] { ++firsts; }),
+  EXPECT_EQ(EnumerateDisplay(
+                api, "", 1, [&](const DisplayEntry& e) { names.push_back(e.name); }, [&] { ++firsts; }),
             NERR_Success);
   EXPECT_EQ(firsts, 1);
   EXPECT_THAT(names, ElementsAre("x", "y"));
@@ -107,7 +116,7 @@ TEST(EnumerateDisplay, FailingFirstCallSkipsTheHook) {
   ScriptedApi api;
   int firsts = 0;
   EXPECT_EQ(EnumerateGroupUsers(api, "", "g", [](const std::string&) {}), 50u);
-  EXPECT_EQ(EnumerateSessions(api, "", [](const SessionInfo10&) { }), 50u);
+  EXPECT_EQ(EnumerateSessions(api, "", [](const SessionInfo10&) {}), 50u);
   EXPECT_EQ(firsts, 0);
 }
 

@@ -24,7 +24,8 @@ class SimNet : public ::testing::Test {
   }
   std::vector<nlohmann::json> Deliveries() {
     std::vector<nlohmann::json> out;
-    for (const auto& line : test::ReadLines(dir_.File("office.deliveries.jsonl"))) out.push_back(nlohmann::json::parse(line));
+    for (const auto& line : test::ReadLines(dir_.File("office.deliveries.jsonl")))
+      out.push_back(nlohmann::json::parse(line));
     return out;
   }
 
@@ -175,7 +176,7 @@ TEST_F(SimNet, DeliversToTheHostThatRegisteredTheName) {
   EXPECT_EQ(api->NetMessageBufferSend({}, "PC9", "PC5", u"x"), NERR_NameNotFound);  // its messenger is off
   EXPECT_EQ(api->NetMessageBufferSend({}, "nobody", "PC5", u"x"), NERR_NameNotFound);
   EXPECT_EQ(api->NetMessageBufferSend({}, "FILES", "PC5", u"x"), NERR_NetworkError);  // its message_status
-  EXPECT_EQ(api->NetMessageBufferSend({}, "alice", "OPS", u"Grüße"), NERR_Success);  // the local user
+  EXPECT_EQ(api->NetMessageBufferSend({}, "alice", "OPS", u"Grüße"), NERR_Success);   // the local user
 
   auto lines = Deliveries();
   ASSERT_EQ(lines.size(), 3u);
@@ -234,7 +235,8 @@ TEST_F(SimNet, ConcurrentCallsOnSlowHostsWaitSideBySide) {
   std::string slow;
   for (int i = 0; i < 8; ++i)
     slow += R"(, {"name": "SLOW)" + std::to_string(i) + R"(", "type": ["nt"], "latency_ms": 300,
-                 "sessions": [{"client": "C)" + std::to_string(i) + R"(", "user": "u"}]})";
+                 "sessions": [{"client": "C)" +
+            std::to_string(i) + R"(", "user": "u"}]})";
   auto api = Open(1000, slow);
   auto start = std::chrono::steady_clock::now();
   std::vector<std::thread> threads;

@@ -29,9 +29,7 @@ class NetworkFile : public ::testing::Test {
     return {};
   }
 
-  std::string WithHost(const std::string& host) {
-    return R"({"local": {"computer": "PC5"}, "hosts": [)" + host + "]}";
-  }
+  std::string WithHost(const std::string& host) { return R"({"local": {"computer": "PC5"}, "hosts": [)" + host + "]}"; }
 
   test::TempDir dir_;
 };
@@ -101,7 +99,8 @@ TEST_F(NetworkFile, MembersAndSessionsMustNameSomething) {
   auto group = [](const std::string& members) {
     return R"({"local": {"computer": "PC5", "groups": [{"name": "G", "members": )" + members + "}]}}";
   };
-  EXPECT_THAT(ErrorOf(group(R"([""])")), AllOf(HasSubstr("local.groups[0].members[0]"), HasSubstr("not a usable name")));
+  EXPECT_THAT(ErrorOf(group(R"([""])")),
+              AllOf(HasSubstr("local.groups[0].members[0]"), HasSubstr("not a usable name")));
   EXPECT_THAT(ErrorOf(group(R"(["ok", 7])")), HasSubstr("local.groups[0].members[1]"));
   EXPECT_THAT(ErrorOf(group(R"(["a\\b"])")), HasSubstr("members[0]"));
   EXPECT_THAT(ErrorOf(group(R"(["tab\there"])")), HasSubstr("\\x09"));
@@ -122,9 +121,7 @@ TEST_F(NetworkFile, DuplicatesAreRefused) {
 
 TEST_F(NetworkFile, HugeAndDeepFilesAreRefused) {
   std::string big = dir_.File("huge.json");
-  {
-    std::ofstream out(big);
-  }
+  { std::ofstream out(big); }
   std::filesystem::resize_file(big, kMaxFileSize + 1);
   try {
     LoadNetwork(big);

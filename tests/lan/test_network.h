@@ -45,10 +45,12 @@ inline std::string OfficeNetwork(int batch = 1000, const std::string& extraHosts
       "messenger": true, "session_status": 5, "message_status": 2136 },
     { "name": "SLOW", "domain": "OFFICE", "comment": "Slow server", "type": ["nt", "server_nt"], "latency_ms": 50 },
     { "name": "S1", "domain": "SALES", "type": ["nt"], "messenger": true, "logged_on": ["sam"] }
-    )" + extraHosts + R"(
+    )" + extraHosts +
+         R"(
   ],
   "deliveries": "office.deliveries.jsonl",
-  "batch": )" + std::to_string(batch) + "\n}\n";
+  "batch": )" +
+         std::to_string(batch) + "\n}\n";
 }
 
 }  // namespace vantor::test

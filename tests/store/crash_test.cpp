@@ -25,7 +25,8 @@ std::string IntegrityCheck(const std::string& file) {
   std::string result = "cannot open";
   if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
     sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW) {
+    if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr) == SQLITE_OK &&
+        sqlite3_step(st) == SQLITE_ROW) {
       result = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
     }
     sqlite3_finalize(st);

@@ -131,8 +131,7 @@ TEST_F(Hives, BadPathsAreRefusedForWritesAndFindNothingForReads) {
   hive().CreateKey("A\\" + std::string(255, 'k'));
   EXPECT_THAT([&] { hive().SetValue("A", std::string(16384, 'v'), Value::String("1")); },
               ThrowsMessage<StoreError>(HasSubstr("Failed to set data for '")));
-  EXPECT_THAT([&] { hive().SetValue("A", "\xff", Value::String("1")); },
-              ThrowsMessage<StoreError>(HasSubstr("UTF-8")));
+  EXPECT_THAT([&] { hive().SetValue("A", "\xff", Value::String("1")); }, ThrowsMessage<StoreError>(HasSubstr("UTF-8")));
   EXPECT_THAT([&] { hive().DeleteKey(""); }, ThrowsMessage<StoreError>(HasSubstr("root key")));
   EXPECT_THAT(hive().SubKeyNames("A"), ElementsAre(std::string(255, 'k'))) << "failed writes left nothing";
 }

@@ -82,8 +82,8 @@ TEST_F(Lists, DeletingRemovesKeyAndDirectoryValueOnly) {
 TEST_F(Lists, ExistenceReadsTheDirectoryCountAsANumber) {
   const char* dir = "Software\\Vantor\\ListNames";
   EXPECT_FALSE(lists().ListExists("Sales"));
-  for (auto [count, exists] : {std::pair<const char*, bool>{"3", true}, {"0", false}, {"abc", false}, {"", false},
-                               {"-1", true}}) {
+  for (auto [count, exists] :
+       {std::pair<const char*, bool>{"3", true}, {"0", false}, {"abc", false}, {"", false}, {"-1", true}}) {
     hive().SetValue(dir, "Sales", Value::String(count));
     EXPECT_EQ(lists().ListExists("Sales"), exists) << count;
   }
@@ -106,10 +106,12 @@ TEST_F(Lists, TheDirectoryIsInCreationOrderWithoutEmptyEntries) {
 TEST_F(Lists, AMemberValueThatDoesNotParseIsReported) {
   lists().SaveList("Sales", {{"alice", 2, "Alice"}});
   hive().SetValue(kSales, "bob", Value::String("x,Bob"));
-  EXPECT_THAT([&] { lists().LoadList("Sales"); },
-              ThrowsMessage<StoreError>(HasSubstr("'x' is not a valid integer value (member 'bob' of the list 'Sales')")));
+  EXPECT_THAT(
+      [&] { lists().LoadList("Sales"); },
+      ThrowsMessage<StoreError>(HasSubstr("'x' is not a valid integer value (member 'bob' of the list 'Sales')")));
   hive().SetValue(kSales, "bob", Value::String("2"));
-  EXPECT_THAT([&] { lists().LoadList("Sales"); }, ThrowsMessage<StoreError>(HasSubstr("'2' is not a valid member value")));
+  EXPECT_THAT([&] { lists().LoadList("Sales"); },
+              ThrowsMessage<StoreError>(HasSubstr("'2' is not a valid member value")));
   // Empty data is skipped, as a reader of the directory skips it too.
   hive().SetValue(kSales, "bob", Value::String(""));
   EXPECT_THAT(lists().LoadList("Sales"), ElementsAre(ListMember{"alice", 2, "Alice"}));
@@ -141,7 +143,8 @@ TEST_F(Lists, ListNamesWithABackslashOrNothingAreRefused) {
 
 TEST_F(Lists, ALargeListRoundTrips) {
   std::vector<ListMember> members;
-  for (int i = 0; i < 1000; ++i) members.push_back({"member" + std::to_string(i), 2 + i % 3, "comment, " + std::to_string(i)});
+  for (int i = 0; i < 1000; ++i)
+    members.push_back({"member" + std::to_string(i), 2 + i % 3, "comment, " + std::to_string(i)});
   lists().SaveList("Everyone", members);
   EXPECT_EQ(lists().LoadList("Everyone"), members);
   EXPECT_EQ(lists().ListDirectory()[0].count, "1000");

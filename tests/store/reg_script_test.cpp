@@ -78,17 +78,17 @@ TEST(RegScriptParse, ReadsEveryForm) {
       "[hkcu]\n";
   auto ops = RegScript::Parse(text).operations();
   const std::string k = "Software\\Vantor\\Lists\\Sales";
-  EXPECT_THAT(ops, ElementsAre(RegOperation{Kind::CreateKey, 4, k, "", {}},
-                               Set(5, k, "alice", Value::String("2,Alice, \"A\" \\ x")),
-                               Set(6, k, "", Value::String("default")), Set(7, k, "", Value::String("also default")),
-                               Set(8, k, "n", Value::DWord(0x1f)),
-                               Set(9, k, "b", {ValueType::Binary, "\x01\x02\x03\x04"}),
-                               Set(12, k, "e", {ValueType::ExpandString, "A"}),
-                               Set(13, k, "m", {ValueType::MultiString, std::string("a\0b\0", 4)}),
-                               Set(14, k, "q", {ValueType::QWord, std::string("\x01\0\0\0\0\0\0\0", 8)}),
-                               RegOperation{Kind::DeleteValue, 15, k, "gone", {}},
-                               RegOperation{Kind::DeleteKey, 16, "Software\\Old", "", {}},
-                               RegOperation{Kind::CreateKey, 17, "", "", {}}));
+  EXPECT_THAT(
+      ops,
+      ElementsAre(RegOperation{Kind::CreateKey, 4, k, "", {}}, Set(5, k, "alice", Value::String("2,Alice, \"A\" \\ x")),
+                  Set(6, k, "", Value::String("default")), Set(7, k, "", Value::String("also default")),
+                  Set(8, k, "n", Value::DWord(0x1f)), Set(9, k, "b", {ValueType::Binary, "\x01\x02\x03\x04"}),
+                  Set(12, k, "e", {ValueType::ExpandString, "A"}),
+                  Set(13, k, "m", {ValueType::MultiString, std::string("a\0b\0", 4)}),
+                  Set(14, k, "q", {ValueType::QWord, std::string("\x01\0\0\0\0\0\0\0", 8)}),
+                  RegOperation{Kind::DeleteValue, 15, k, "gone", {}},
+                  RegOperation{Kind::DeleteKey, 16, "Software\\Old", "", {}},
+                  RegOperation{Kind::CreateKey, 17, "", "", {}}));
 }
 
 TEST(RegScriptParse, EveryValueSurvivesFormatAndParse) {

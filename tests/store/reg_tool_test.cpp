@@ -41,16 +41,16 @@ class RegTool : public ::testing::Test {
 
 TEST_F(RegTool, AddAndQueryLikeReg) {
   EXPECT_EQ(Reg({"add", "HKCU\\Software\\Vantor\\Forms\\Main", "/v", "Left", "/d", "35"}).status, 0);
-  EXPECT_EQ(Reg({"ADD", "hkey_current_user\\software\\vantor\\forms\\main", "-V", "Flags", "/t", "reg_dword", "/d",
-                 "0x1F"})
-                .status,
-            0);
+  EXPECT_EQ(
+      Reg({"ADD", "hkey_current_user\\software\\vantor\\forms\\main", "-V", "Flags", "/t", "reg_dword", "/d", "0x1F"})
+          .status,
+      0);
   EXPECT_EQ(Reg({"add", "HKCU\\Software\\Vantor\\Forms\\Main", "/ve", "/d", "default"}).status, 0);
   EXPECT_EQ(Reg({"add", "HKCU\\Software\\Vantor\\Forms\\Main\\Servers"}).status, 0);
-  EXPECT_EQ(Reg({"add", "HKCU\\Software\\Vantor\\Forms\\Main", "/v", "Multi", "/t", "REG_MULTI_SZ", "/s", "|", "/d",
-                 "a|b"})
-                .status,
-            0);
+  EXPECT_EQ(
+      Reg({"add", "HKCU\\Software\\Vantor\\Forms\\Main", "/v", "Multi", "/t", "REG_MULTI_SZ", "/s", "|", "/d", "a|b"})
+          .status,
+      0);
   ProcessResult q = Reg({"query", "HKCU\\Software\\Vantor\\Forms\\MAIN"});
   EXPECT_EQ(q.status, 0) << q.err;
   EXPECT_EQ(q.out,

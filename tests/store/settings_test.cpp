@@ -34,18 +34,30 @@ struct Default {
 // Every single value the windowed program keeps, with the default its
 // reader gives.
 const Default kDefaults[] = {
-    {"Main", "Left", 35, false},           {"Main", "Top", 35, false},
-    {"Main", "Width", 384, false},         {"Main", "Height", 404, false},
-    {"Main", "Split", 154, false},         {"Main", "ShowToolbar", 1, true},
-    {"Main", "ShowStatusbar", 1, true},    {"Main", "Listnumber", 0, false},
-    {"Main", "Tooltips", 1, true},         {"Main", "SendtoActive", 0, true},
-    {"Main", "ActiveOnly", 0, true},       {"Main", "CloseStatus", 0, true},
-    {"Main", "TrayIcon", 1, true},         {"Main", "ClearMesgText", 0, true},
-    {"Main", "SaveMessages", 0, true},     {"Main", "ServerTimeOut", 20, false},
-    {"Main", "SendMessagesAnyway", 1, true}, {"Main", "ScanDomain", 1, true},
-    {"Main", "DisplayExtra", 0, true},     {"Main", "MinimizeNotExit", 0, true},
-    {"Status", "Left", 336, false},        {"Status", "Top", 219, false},
-    {"Status", "Width", 260, false},       {"Status", "Height", 198, false},
+    {"Main", "Left", 35, false},
+    {"Main", "Top", 35, false},
+    {"Main", "Width", 384, false},
+    {"Main", "Height", 404, false},
+    {"Main", "Split", 154, false},
+    {"Main", "ShowToolbar", 1, true},
+    {"Main", "ShowStatusbar", 1, true},
+    {"Main", "Listnumber", 0, false},
+    {"Main", "Tooltips", 1, true},
+    {"Main", "SendtoActive", 0, true},
+    {"Main", "ActiveOnly", 0, true},
+    {"Main", "CloseStatus", 0, true},
+    {"Main", "TrayIcon", 1, true},
+    {"Main", "ClearMesgText", 0, true},
+    {"Main", "SaveMessages", 0, true},
+    {"Main", "ServerTimeOut", 20, false},
+    {"Main", "SendMessagesAnyway", 1, true},
+    {"Main", "ScanDomain", 1, true},
+    {"Main", "DisplayExtra", 0, true},
+    {"Main", "MinimizeNotExit", 0, true},
+    {"Status", "Left", 336, false},
+    {"Status", "Top", 219, false},
+    {"Status", "Width", 260, false},
+    {"Status", "Height", 198, false},
 };
 
 TEST_F(SettingsTest, AnEmptyStoreGivesEveryDefaultAndReadingCreatesNothing) {
@@ -67,9 +79,10 @@ TEST_F(SettingsTest, NumbersAreWholeDecimalTextElseTheDefault) {
   struct Case {
     const char* text;
     int expected;
-  } cases[] = {{"abc", 20}, {"7", 7},           {"-5", -5},  {"+5", 5},           {"", 20},
-               {" 5", 20},  {"5 ", 20},         {"0x10", 20}, {"2147483647", 2147483647},
-               {"2147483648", 20}, {"1.5", 20}, {"007", 7}};
+  } cases[] = {{"abc", 20},        {"7", 7},     {"-5", -5},
+               {"+5", 5},          {"", 20},     {" 5", 20},
+               {"5 ", 20},         {"0x10", 20}, {"2147483647", 2147483647},
+               {"2147483648", 20}, {"1.5", 20},  {"007", 7}};
   for (const Case& c : cases) {
     hive().SetValue("Software\\Vantor\\Forms\\Main", "ServerTimeOut", Value::String(c.text));
     EXPECT_EQ(settings().ReadInteger("Main", "ServerTimeOut", 20), c.expected) << '"' << c.text << '"';
@@ -93,9 +106,8 @@ TEST_F(SettingsTest, WritesAreStringsInTheForms) {
   EXPECT_EQ(hive().GetValue("Software\\Vantor\\Forms\\Main", "ShowToolbar"), Value::String("1"));
   EXPECT_EQ(hive().GetValue("Software\\Vantor\\Forms\\Main", "TrayIcon"), Value::String("0"));
   EXPECT_EQ(settings().ReadString("Main", "Note", ""), "a \"b\" \\ c");
-  EXPECT_THAT(settings().ReadNameValuePairs("Main"),
-              ElementsAre(Pair("Left", "-12"), Pair("ShowToolbar", "1"), Pair("TrayIcon", "0"),
-                          Pair("Note", "a \"b\" \\ c")));
+  EXPECT_THAT(settings().ReadNameValuePairs("Main"), ElementsAre(Pair("Left", "-12"), Pair("ShowToolbar", "1"),
+                                                                 Pair("TrayIcon", "0"), Pair("Note", "a \"b\" \\ c")));
 }
 
 TEST_F(SettingsTest, SectionNamesIgnoreCase) {

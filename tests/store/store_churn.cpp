@@ -1,8 +1,8 @@
 // Saves and deletes recipient lists in a loop, as fast as it can, until it
 // is killed or its time is up. Used by the crash and concurrency tests.
 //   store_churn STORE SEED SECONDS   (SECONDS 0: until killed)
-#include "store/hive.h"
 #include "list_check.h"
+#include "store/hive.h"
 #include "store/lists_store.h"
 
 #include <chrono>

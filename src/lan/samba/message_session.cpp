@@ -20,9 +20,8 @@ class Session {
 
   Status Open() {
     Endpoint peer = d_.peer;
-    std::string request =
-        SessionRequest(EncodeNetbiosName(d_.calledName, kSuffixMessenger),
-                       EncodeNetbiosName(d_.callingName, kSuffixWorkstation));
+    std::string request = SessionRequest(EncodeNetbiosName(d_.calledName, kSuffixMessenger),
+                                         EncodeNetbiosName(d_.callingName, kSuffixWorkstation));
     // A peer may send us on to another address once; a second redirection is refused.
     for (int hop = 0; hop < 2; ++hop) {
       if (Status s = ConnectTcp(peer, d_.connectTimeout, fd_); s != NERR_Success) return s;
@@ -32,8 +31,7 @@ class Session {
       if (Status s = ReadHeader(deadline, h); s != NERR_Success) return s;
       std::string body;
       switch (h.type) {
-        case session::kPositive:
-          return h.length == 0 ? NERR_Success : ERROR_BAD_NET_RESP;
+        case session::kPositive: return h.length == 0 ? NERR_Success : ERROR_BAD_NET_RESP;
         case session::kNegative:
           if (h.length != 1) return ERROR_BAD_NET_RESP;
           if (Status s = RecvExact(fd_.Get(), 1, deadline, body); s != NERR_Success) return s;
@@ -46,8 +44,7 @@ class Session {
           if (peer.address == 0 || peer.port == 0) return ERROR_BAD_NET_RESP;
           fd_.Reset();
           continue;
-        default:
-          return ERROR_BAD_NET_RESP;
+        default: return ERROR_BAD_NET_RESP;
       }
     }
     return ERROR_BAD_NET_RESP;
@@ -94,15 +91,13 @@ Status DeliverMessage(const MessageDelivery& d) {
   if (Status s = session.Open(); s != NERR_Success) return s;
   std::uint16_t mid = 1;
   SmbReply reply;
-  if (Status s = session.Exchange(SendStartRequest(mid, d.from, d.to), smb::kSendStart, mid, reply);
-      s != NERR_Success)
+  if (Status s = session.Exchange(SendStartRequest(mid, d.from, d.to), smb::kSendStart, mid, reply); s != NERR_Success)
     return s;
   // Samba answers the start without the group word and ignores it later.
   std::uint16_t group = reply.words.empty() ? 0 : reply.words[0];
   for (const std::string& block : d.blocks) {
     ++mid;
-    if (Status s = session.Exchange(SendTextRequest(mid, group, block), smb::kSendText, mid, reply);
-        s != NERR_Success)
+    if (Status s = session.Exchange(SendTextRequest(mid, group, block), smb::kSendText, mid, reply); s != NERR_Success)
       return s;
   }
   ++mid;

@@ -116,8 +116,8 @@ std::optional<std::uint32_t> ResolveDns(const std::string& host, std::chrono::mi
   return lookup->address;
 }
 
-Status NameResolver::QueryName(std::uint32_t server, bool broadcast, std::string_view wireName,
-                               std::uint8_t suffix, std::uint32_t& address) const {
+Status NameResolver::QueryName(std::uint32_t server, bool broadcast, std::string_view wireName, std::uint8_t suffix,
+                               std::uint32_t& address) const {
   Fd fd;
   if (Status s = OpenUdp(broadcast, fd); s != NERR_Success) return s;
   thread_local std::minstd_rand rng(std::random_device{}());

@@ -67,8 +67,8 @@ std::string CheckedName(std::string_view value, std::string_view key, const Line
 
 std::uint16_t CheckedPort(std::string_view value, std::string_view key, const LineError& fail) {
   auto n = ParseInt32(value);
-  if (!n || *n < 1 || *n > 65535) fail(std::string(key) + " must be a port number from 1 to 65535, not \"" +
-                                       std::string(value) + "\"");
+  if (!n || *n < 1 || *n > 65535)
+    fail(std::string(key) + " must be a port number from 1 to 65535, not \"" + std::string(value) + "\"");
   return static_cast<std::uint16_t>(*n);
 }
 
@@ -96,8 +96,8 @@ std::chrono::milliseconds CheckedDuration(std::string_view value, std::string_vi
 std::optional<std::uint32_t> CheckedAddress(std::string_view value, std::string_view key, const LineError& fail) {
   if (value.empty()) return std::nullopt;
   std::uint32_t a = 0;
-  if (!ParseIpv4(value, a) || a == 0) fail(std::string(key) + " must be an IPv4 address such as 192.168.1.255, not \"" +
-                                           std::string(value) + "\"");
+  if (!ParseIpv4(value, a) || a == 0)
+    fail(std::string(key) + " must be an IPv4 address such as 192.168.1.255, not \"" + std::string(value) + "\"");
   return a;
 }
 
@@ -109,18 +109,25 @@ std::vector<ResolveMethod> CheckedOrder(std::string_view value, const LineError&
     std::string t = AsciiLower(token);
     token.clear();
     ResolveMethod m;
-    if (t == "lmhosts") m = ResolveMethod::kLmhosts;
-    else if (t == "wins" || t == "nbns") m = ResolveMethod::kWins;
-    else if (t == "bcast" || t == "broadcast") m = ResolveMethod::kBroadcast;
-    else if (t == "dns" || t == "host") m = ResolveMethod::kDns;
-    else fail("resolve order: \"" + t + "\" is not a method; use lmhosts, wins, bcast and dns");
+    if (t == "lmhosts")
+      m = ResolveMethod::kLmhosts;
+    else if (t == "wins" || t == "nbns")
+      m = ResolveMethod::kWins;
+    else if (t == "bcast" || t == "broadcast")
+      m = ResolveMethod::kBroadcast;
+    else if (t == "dns" || t == "host")
+      m = ResolveMethod::kDns;
+    else
+      fail("resolve order: \"" + t + "\" is not a method; use lmhosts, wins, bcast and dns");
     for (ResolveMethod seen : order)
       if (seen == m) fail("resolve order names \"" + t + "\" twice");
     order.push_back(m);
   };
   for (char c : value) {
-    if (c == ' ' || c == '\t' || c == ',') flush();
-    else token.push_back(c);
+    if (c == ' ' || c == '\t' || c == ',')
+      flush();
+    else
+      token.push_back(c);
   }
   flush();
   if (order.empty()) fail("resolve order names no method; use lmhosts, wins, bcast and dns");
@@ -221,11 +228,16 @@ SmbConf ParseSmbConf(std::string_view text) {
     if (!global || eq == std::string::npos) continue;
     std::string key = KeyOf(line.substr(0, eq));
     std::string value(TrimBlanks(std::string_view(line).substr(eq + 1)));
-    if (key == "workgroup") conf.workgroup = value;
-    else if (key == "netbiosname") conf.netbiosName = value;
-    else if (key == "messagecommand") conf.messageCommand = value;
-    else if (key == "serverminprotocol" || key == "minprotocol") conf.serverMinProtocol = value;
-    else if (key == "smbports") conf.smbPorts = value;
+    if (key == "workgroup")
+      conf.workgroup = value;
+    else if (key == "netbiosname")
+      conf.netbiosName = value;
+    else if (key == "messagecommand")
+      conf.messageCommand = value;
+    else if (key == "serverminprotocol" || key == "minprotocol")
+      conf.serverMinProtocol = value;
+    else if (key == "smbports")
+      conf.smbPorts = value;
   }
   return conf;
 }

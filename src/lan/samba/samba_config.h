@@ -35,9 +35,9 @@ struct LanConfig {
   std::vector<ResolveMethod> resolveOrder{ResolveMethod::kLmhosts, ResolveMethod::kWins, ResolveMethod::kBroadcast,
                                           ResolveMethod::kDns};
   std::string lmhostsFile = "/etc/samba/lmhosts";
-  bool lmhostsRequired = false;  // named in the file: then it must be readable
-  std::optional<std::uint32_t> nameServer;        // IPv4, host order
-  std::optional<std::uint32_t> broadcastAddress;  // IPv4, host order
+  bool lmhostsRequired = false;                     // named in the file: then it must be readable
+  std::optional<std::uint32_t> nameServer;          // IPv4, host order
+  std::optional<std::uint32_t> broadcastAddress;    // IPv4, host order
   std::string sambaConfig = "/etc/samba/smb.conf";  // empty: none is read
 };
 

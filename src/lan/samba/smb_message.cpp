@@ -18,13 +18,13 @@ std::string Header(std::uint8_t command, std::uint16_t mid) {
   out.reserve(smb::kHeaderSize + 64);
   out.append("\xFFSMB", 4);
   PutU8(out, command);
-  PutLe32(out, 0);         // status
-  PutU8(out, 0);           // flags: a request
-  PutLe16(out, 0);         // flags2: ASCII names, DOS error codes
-  out.append(12, '\0');    // PID high, security features, reserved
-  PutLe16(out, 0xFFFF);    // TID: no tree is needed for messages
-  PutLe16(out, 0xFEFF);    // PID
-  PutLe16(out, 0);         // UID
+  PutLe32(out, 0);       // status
+  PutU8(out, 0);         // flags: a request
+  PutLe16(out, 0);       // flags2: ASCII names, DOS error codes
+  out.append(12, '\0');  // PID high, security features, reserved
+  PutLe16(out, 0xFFFF);  // TID: no tree is needed for messages
+  PutLe16(out, 0xFEFF);  // PID
+  PutLe16(out, 0);       // UID
   PutLe16(out, mid);
   return out;
 }
@@ -96,8 +96,7 @@ SmbReply ParseReply(std::string_view smb, std::uint8_t command, std::uint16_t mi
 Status DosErrorStatus(std::uint8_t errorClass, std::uint16_t code) {
   constexpr std::uint8_t kSuccess = 0x00, kErrDos = 0x01, kErrSrv = 0x02, kErrHrd = 0x03;
   switch (errorClass) {
-    case kSuccess:
-      return NERR_Success;
+    case kSuccess: return NERR_Success;
     case kErrDos:
       // The peer refuses the request: for a message that means it takes no messages.
       if (code == ERROR_REQ_NOT_ACCEP) return NERR_MsgNotStarted;
@@ -107,26 +106,24 @@ Status DosErrorStatus(std::uint8_t errorClass, std::uint16_t code) {
       return (code != 0 && SystemErrorText(code)) ? code : ERROR_UNEXP_NET_ERR;
     case kErrSrv:
       switch (code) {
-        case 2:     // bad password
-        case 4:     // access denied
+        case 2:  // bad password
+        case 4:  // access denied
           return ERROR_NETWORK_ACCESS_DENIED;
-        case 64:    // command not recognised
+        case 64:      // command not recognised
         case 0xFFFF:  // function not supported
           return ERROR_NOT_SUPPORTED;
-        case 81:    // server paused
+        case 81:  // server paused
           return ERROR_SHARING_PAUSED;
-        case 82:    // messages are switched off
+        case 82:  // messages are switched off
           return NERR_MsgNotStarted;
-        case 83:    // no room to buffer the message
-        case 89:    // no resources
+        case 83:  // no room to buffer the message
+        case 89:  // no resources
           return ERROR_REQ_NOT_ACCEP;
-        case 88:    // timed out on the server
+        case 88:  // timed out on the server
           return ERROR_TIMEOUT;
-        default:
-          return ERROR_UNEXP_NET_ERR;
+        default: return ERROR_UNEXP_NET_ERR;
       }
-    default:
-      return ERROR_UNEXP_NET_ERR;
+    default: return ERROR_UNEXP_NET_ERR;
   }
 }
 
@@ -142,8 +139,7 @@ Status NtErrorStatus(std::uint32_t nt) {
       return ERROR_NOT_SUPPORTED;
     case 0xC00000CC:  // bad network name
       return ERROR_BAD_NET_NAME;
-    default:
-      return ERROR_UNEXP_NET_ERR;
+    default: return ERROR_UNEXP_NET_ERR;
   }
 }
 
@@ -198,18 +194,18 @@ std::string MailslotWrite(std::string_view mailslot, std::string_view data) {
   PutLe16(out, 0);          // max data count
   PutU8(out, 0);            // max setup count
   PutU8(out, 0);
-  PutLe16(out, 0);          // flags
-  PutLe32(out, 1000);       // time-out in milliseconds
+  PutLe16(out, 0);     // flags
+  PutLe32(out, 1000);  // time-out in milliseconds
   PutLe16(out, 0);
-  PutLe16(out, 0);          // parameter count
-  PutLe16(out, 0);          // parameter offset
+  PutLe16(out, 0);  // parameter count
+  PutLe16(out, 0);  // parameter offset
   PutLe16(out, dataCount);
   PutLe16(out, dataOffset);
-  PutU8(out, 3);            // setup words
+  PutU8(out, 3);  // setup words
   PutU8(out, 0);
-  PutLe16(out, 1);          // mailslot write
-  PutLe16(out, 0);          // priority
-  PutLe16(out, 2);          // class 2: unreliable, broadcast
+  PutLe16(out, 1);  // mailslot write
+  PutLe16(out, 0);  // priority
+  PutLe16(out, 2);  // class 2: unreliable, broadcast
   std::string bytes(mailslot);
   bytes.push_back('\0');
   bytes.append(data);

@@ -33,7 +33,7 @@ std::string SendTextRequest(std::uint16_t mid, std::uint16_t group, std::string_
 std::string SendEndRequest(std::uint16_t mid, std::uint16_t group);
 
 struct SmbReply {
-  Status status = NERR_Success;     // the peer's error as a status, or ERROR_BAD_NET_RESP
+  Status status = NERR_Success;      // the peer's error as a status, or ERROR_BAD_NET_RESP
   std::vector<std::uint16_t> words;  // parameter words of a successful reply
 };
 // Checks a reply to command/mid: its signature, command, reply flag and

@@ -52,29 +52,21 @@ bool ParseIpv4(std::string_view text, std::uint32_t& address) {
 
 Status SocketErrorStatus(int err) {
   switch (err) {
-    case ECONNREFUSED:
-      return ERROR_CONNECTION_REFUSED;
+    case ECONNREFUSED: return ERROR_CONNECTION_REFUSED;
     case EHOSTUNREACH:
-    case EHOSTDOWN:
-      return ERROR_HOST_UNREACHABLE;
+    case EHOSTDOWN: return ERROR_HOST_UNREACHABLE;
     case ENETUNREACH:
     case ENETDOWN:
-    case EADDRNOTAVAIL:
-      return ERROR_NETWORK_UNREACHABLE;
-    case ETIMEDOUT:
-      return ERROR_TIMEOUT;
+    case EADDRNOTAVAIL: return ERROR_NETWORK_UNREACHABLE;
+    case ETIMEDOUT: return ERROR_TIMEOUT;
     case ECONNRESET:
     case ECONNABORTED:
-    case EPIPE:
-      return ERROR_NETNAME_DELETED;
+    case EPIPE: return ERROR_NETNAME_DELETED;
     case EACCES:
-    case EPERM:
-      return ERROR_NETWORK_ACCESS_DENIED;
+    case EPERM: return ERROR_NETWORK_ACCESS_DENIED;
     case ENOMEM:
-    case ENOBUFS:
-      return ERROR_NOT_ENOUGH_MEMORY;
-    default:
-      return NERR_NetworkError;
+    case ENOBUFS: return ERROR_NOT_ENOUGH_MEMORY;
+    default: return NERR_NetworkError;
   }
 }
 
@@ -194,7 +186,8 @@ Status OpenUdp(bool broadcast, Fd& out) {
 Status SendTo(int fd, const Endpoint& to, std::string_view bytes) {
   sockaddr_in sa = ToSockaddr(to);
   for (;;) {
-    ssize_t n = ::sendto(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
+    ssize_t n =
+        ::sendto(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
     if (n == static_cast<ssize_t>(bytes.size())) return NERR_Success;
     if (n < 0 && errno == EINTR) continue;
     return n < 0 ? SocketErrorStatus(errno) : NERR_NetworkError;

@@ -2,11 +2,11 @@
 
 #include <nlohmann/json.hpp>
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstring>
 
 namespace vantor::lan::sim {
 

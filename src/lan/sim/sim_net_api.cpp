@@ -114,8 +114,8 @@ bool SimNetApi::Resolve(std::string_view server, Target& t) const {
   t.name = std::string(name);
   t.directory = &emptyDirectory_;
   for (const Domain& d : net_.domains) {
-    bool controls = EqualsNoCase(d.controller, name) ||
-                    (t.host && IsController(*t.host) && EqualsNoCase(t.host->domain, d.name));
+    bool controls =
+        EqualsNoCase(d.controller, name) || (t.host && IsController(*t.host) && EqualsNoCase(t.host->domain, d.name));
     if (controls) {
       t.directory = &d.directory;
       return true;  // a domain's controller is known even when hosts does not list it
@@ -269,8 +269,9 @@ Status SimNetApi::NetMessageNameEnum(std::string_view server, std::uint32_t leve
     for (const auto& n : t.host->loggedOn) add(n);
     for (const auto& n : t.host->names) add(n);
   }
-  return ResumeBatch(names, net_.batch, prefMaxLen, [](const MsgInfo0& m) { return 8 + StrBytes(m.name); }, out,
-                     totalEntries, resumeHandle);
+  return ResumeBatch(
+      names, net_.batch, prefMaxLen, [](const MsgInfo0& m) { return 8 + StrBytes(m.name); }, out, totalEntries,
+      resumeHandle);
 }
 
 Status SimNetApi::NetSessionEnum(std::string_view server, std::string_view clientName, std::string_view userName,
@@ -300,9 +301,8 @@ Status SimNetApi::NetSessionEnum(std::string_view server, std::string_view clien
 }
 
 Status SimNetApi::NetServerEnumEx(std::string_view server, std::uint32_t level, std::uint32_t prefMaxLen,
-                                  std::uint32_t serverType, std::string_view domain,
-                                  std::string_view firstNameToReturn, NetBuffer<ServerInfo101>& out,
-                                  std::uint32_t& totalEntries) {
+                                  std::uint32_t serverType, std::string_view domain, std::string_view firstNameToReturn,
+                                  NetBuffer<ServerInfo101>& out, std::uint32_t& totalEntries) {
   CallGuard guard(*this);
   out.Free();
   totalEntries = 0;
@@ -381,8 +381,9 @@ Status SimNetApi::NetGroupGetUsers(std::string_view server, std::string_view gro
   std::vector<GroupUsersInfo0> all;
   all.reserve(group->members.size());
   for (const auto& m : group->members) all.push_back({m});
-  return ResumeBatch(all, net_.batch, prefMaxLen, [](const GroupUsersInfo0& g) { return 8 + StrBytes(g.name); }, out,
-                     totalEntries, resumeHandle);
+  return ResumeBatch(
+      all, net_.batch, prefMaxLen, [](const GroupUsersInfo0& g) { return 8 + StrBytes(g.name); }, out, totalEntries,
+      resumeHandle);
 }
 
 Status SimNetApi::NetEnumerateTrustedDomains(std::string_view server, NetBuffer<char>& domainNames) {

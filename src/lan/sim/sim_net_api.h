@@ -65,7 +65,7 @@ class SimNetApi final : public NetApi {
   // Where an operation is aimed.
   struct Target {
     bool local = false;
-    const Host* host = nullptr;          // may be null for the local computer or a bare controller
+    const Host* host = nullptr;            // may be null for the local computer or a bare controller
     const Directory* directory = nullptr;  // never null: the answers for accounts, groups and trusts
     std::string name;
   };
@@ -79,8 +79,7 @@ class SimNetApi final : public NetApi {
   bool WaitFor(const Target& t) { return Wait(t.host ? t.host->latencyMs : 0); }
   bool HostHasName(const Host& h, std::string_view name) const;
   bool LocalHasName(std::string_view name) const;
-  Status Deliver(const std::string& hostName, std::string_view to, std::string_view from,
-                 std::u16string_view message);
+  Status Deliver(const std::string& hostName, std::string_view to, std::string_view from, std::u16string_view message);
 
   Network net_;
   const Clock& clock_;

@@ -28,22 +28,38 @@ struct TypeWord {
 };
 
 constexpr std::array<TypeWord, 32> kTypeWords{{
-    {"workstation", sv_type::WORKSTATION},     {"server", sv_type::SERVER},
-    {"sqlserver", sv_type::SQLSERVER},         {"domain_ctrl", sv_type::DOMAIN_CTRL},
-    {"domain_bakctrl", sv_type::DOMAIN_BAKCTRL}, {"time_source", sv_type::TIME_SOURCE},
-    {"afp", sv_type::AFP},                     {"novell", sv_type::NOVELL},
-    {"domain_member", sv_type::DOMAIN_MEMBER}, {"printq_server", sv_type::PRINTQ_SERVER},
-    {"dialin_server", sv_type::DIALIN_SERVER}, {"xenix_server", sv_type::XENIX_SERVER},
-    {"server_unix", sv_type::XENIX_SERVER},    {"nt", sv_type::NT},
-    {"wfw", sv_type::WFW},                     {"server_mfpn", sv_type::SERVER_MFPN},
-    {"server_nt", sv_type::SERVER_NT},         {"potential_browser", sv_type::POTENTIAL_BROWSER},
-    {"backup_browser", sv_type::BACKUP_BROWSER}, {"master_browser", sv_type::MASTER_BROWSER},
-    {"domain_master", sv_type::DOMAIN_MASTER}, {"server_osf", sv_type::SERVER_OSF},
-    {"server_vms", sv_type::SERVER_VMS},       {"windows", sv_type::WINDOWS},
-    {"dfs", sv_type::DFS},                     {"cluster_nt", sv_type::CLUSTER_NT},
-    {"terminalserver", sv_type::TERMINALSERVER}, {"cluster_vs_nt", sv_type::CLUSTER_VS_NT},
-    {"dce", sv_type::DCE},                     {"alternate_xport", sv_type::ALTERNATE_XPORT},
-    {"local_list_only", sv_type::LOCAL_LIST_ONLY}, {"domain_enum", sv_type::DOMAIN_ENUM},
+    {"workstation", sv_type::WORKSTATION},
+    {"server", sv_type::SERVER},
+    {"sqlserver", sv_type::SQLSERVER},
+    {"domain_ctrl", sv_type::DOMAIN_CTRL},
+    {"domain_bakctrl", sv_type::DOMAIN_BAKCTRL},
+    {"time_source", sv_type::TIME_SOURCE},
+    {"afp", sv_type::AFP},
+    {"novell", sv_type::NOVELL},
+    {"domain_member", sv_type::DOMAIN_MEMBER},
+    {"printq_server", sv_type::PRINTQ_SERVER},
+    {"dialin_server", sv_type::DIALIN_SERVER},
+    {"xenix_server", sv_type::XENIX_SERVER},
+    {"server_unix", sv_type::XENIX_SERVER},
+    {"nt", sv_type::NT},
+    {"wfw", sv_type::WFW},
+    {"server_mfpn", sv_type::SERVER_MFPN},
+    {"server_nt", sv_type::SERVER_NT},
+    {"potential_browser", sv_type::POTENTIAL_BROWSER},
+    {"backup_browser", sv_type::BACKUP_BROWSER},
+    {"master_browser", sv_type::MASTER_BROWSER},
+    {"domain_master", sv_type::DOMAIN_MASTER},
+    {"server_osf", sv_type::SERVER_OSF},
+    {"server_vms", sv_type::SERVER_VMS},
+    {"windows", sv_type::WINDOWS},
+    {"dfs", sv_type::DFS},
+    {"cluster_nt", sv_type::CLUSTER_NT},
+    {"terminalserver", sv_type::TERMINALSERVER},
+    {"cluster_vs_nt", sv_type::CLUSTER_VS_NT},
+    {"dce", sv_type::DCE},
+    {"alternate_xport", sv_type::ALTERNATE_XPORT},
+    {"local_list_only", sv_type::LOCAL_LIST_ONLY},
+    {"domain_enum", sv_type::DOMAIN_ENUM},
 }};
 
 std::string TypeName(const json& j) {
@@ -147,9 +163,7 @@ class Reader {
   static std::string Join(const std::string& where, const char* key) {
     return where.empty() ? std::string(key) : where + "." + key;
   }
-  static std::string Index(const std::string& where, std::size_t i) {
-    return where + "[" + std::to_string(i) + "]";
-  }
+  static std::string Index(const std::string& where, std::size_t i) { return where + "[" + std::to_string(i) + "]"; }
   static std::string Printable(std::string_view s) {
     std::string out;
     for (char c : s) {
@@ -271,8 +285,10 @@ int NestingDepth(std::string_view text) {
     }
     switch (c) {
       case '"': inString = true; break;
-      case '[': case '{': deepest = std::max(deepest, ++depth); break;
-      case ']': case '}': --depth; break;
+      case '[':
+      case '{': deepest = std::max(deepest, ++depth); break;
+      case ']':
+      case '}': --depth; break;
       default: break;
     }
   }
@@ -295,9 +311,20 @@ bool IsSensibleName(std::string_view name) {
     auto u = static_cast<unsigned char>(c);
     if (u < 0x20 || u == 0x7F) return false;
     switch (c) {
-      case '"': case '/': case '\\': case '[': case ']': case ':': case ';':
-      case '|': case '=': case ',': case '+': case '?': case '<': case '>':
-        return false;
+      case '"':
+      case '/':
+      case '\\':
+      case '[':
+      case ']':
+      case ':':
+      case ';':
+      case '|':
+      case '=':
+      case ',':
+      case '+':
+      case '?':
+      case '<':
+      case '>': return false;
       default: break;
     }
   }

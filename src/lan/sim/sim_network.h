@@ -68,7 +68,7 @@ struct Local {
 };
 
 struct Network {
-  std::string path;            // the file it was loaded from
+  std::string path;  // the file it was loaded from
   Local local;
   std::vector<Domain> domains;
   std::vector<Host> hosts;     // ascending by name, ignoring case

@@ -84,8 +84,7 @@ std::string RegDisplayData(const Value& value) {
   const std::string& d = value.data;
   switch (value.type) {
     case ValueType::String:
-    case ValueType::ExpandString:
-      return d;
+    case ValueType::ExpandString: return d;
     case ValueType::MultiString: {
       std::string out;
       std::string_view rest = d;
@@ -106,16 +105,14 @@ std::string RegDisplayData(const Value& value) {
     case ValueType::DWordBigEndian:
       if (d.size() == 4) return LittleEndianNumber(std::string(d.rbegin(), d.rend()));
       return HexDigits(d, true);
-    default:
-      return HexDigits(d, true);
+    default: return HexDigits(d, true);
   }
 }
 
 Value RegDataOfText(ValueType type, std::string_view text, std::string_view separator) {
   switch (type) {
     case ValueType::String:
-    case ValueType::ExpandString:
-      return {type, std::string(text)};
+    case ValueType::ExpandString: return {type, std::string(text)};
     case ValueType::MultiString: {
       if (separator.empty()) throw StoreError("The separator of REG_MULTI_SZ strings cannot be empty.");
       std::string data;
@@ -155,8 +152,7 @@ Value RegDataOfText(ValueType type, std::string_view text, std::string_view sepa
       }
       return {type, std::move(data)};
     }
-    default:
-      throw StoreError("Values of type " + RegTypeName(type) + " cannot be added.");
+    default: throw StoreError("Values of type " + RegTypeName(type) + " cannot be added.");
   }
 }
 

@@ -123,8 +123,10 @@ Parsed ParseCommandLine(const std::vector<std::string>& args) {
     throw Failure{"unexpected argument '" + a + "'"};
   }
   if (p.positionals.size() < p.spec->positionals) {
-    throw Failure{std::string(p.spec->name) + " needs " + (p.spec->positionals == 2 ? "a KEY and a FILE" :
-                                                           p.spec->name == "import" ? "a FILE" : "a KEY")};
+    throw Failure{std::string(p.spec->name) + " needs " +
+                  (p.spec->positionals == 2   ? "a KEY and a FILE"
+                   : p.spec->name == "import" ? "a FILE"
+                                              : "a KEY")};
   }
   if (p.Has("v") + p.Has("ve") + p.Has("va") > 1) throw Failure{"give only one of /v, /ve and /va"};
   return p;
@@ -229,7 +231,8 @@ class Tool {
         }
         return;
       }
-      if (!PrintKey(hive, path, only)) throw Failure{"the value " + ShownName(*only) + " does not exist in " + shownKey};
+      if (!PrintKey(hive, path, only))
+        throw Failure{"the value " + ShownName(*only) + " does not exist in " + shownKey};
       if (only) return;
       std::vector<std::string> subs = hive.SubKeyNames(path);
       if (!subs.empty()) out_ << '\n';
@@ -265,7 +268,8 @@ class Tool {
     std::string path = ExistingKey(hive, p.positionals[0]);
     std::string shownKey = RegKeyOfHivePath(path);
     if (std::optional<std::string> name = ValueName(p)) {
-      if (!hive.GetValue(path, *name)) throw Failure{"the value " + ShownName(*name) + " does not exist in " + shownKey};
+      if (!hive.GetValue(path, *name))
+        throw Failure{"the value " + ShownName(*name) + " does not exist in " + shownKey};
       Confirm(p, "Delete the registry value " + ShownName(*name));
       hive.DeleteValue(path, *name);
     } else if (p.Has("va")) {

@@ -83,7 +83,8 @@ std::string OfficeJson(int batch) {
     { "name": "PC09", "comment": "Old machine", "type": ["windows"] },
     { "name": "PRN", "comment": "Printer box", "type": ["printq_server"] }
   ],
-  "batch": )" + std::to_string(batch) + "\n}\n";
+  "batch": )" +
+         std::to_string(batch) + "\n}\n";
 }
 
 }  // namespace vantor::test

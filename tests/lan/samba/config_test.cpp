@@ -112,8 +112,10 @@ TEST(LanConfig, FilesAndTheirPlace) {
   ::setenv("XDG_CONFIG_HOME", "/xdg", 1);
   EXPECT_EQ(DefaultLanConfigPath(explicitPath), "/xdg/vantor/lan.conf");
   EXPECT_FALSE(explicitPath);
-  if (xdg) ::setenv("XDG_CONFIG_HOME", xdgValue.c_str(), 1);
-  else ::unsetenv("XDG_CONFIG_HOME");
+  if (xdg)
+    ::setenv("XDG_CONFIG_HOME", xdgValue.c_str(), 1);
+  else
+    ::unsetenv("XDG_CONFIG_HOME");
   if (saved) ::setenv(kConfigVariable, savedValue.c_str(), 1);
 }
 

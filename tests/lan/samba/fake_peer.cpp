@@ -117,7 +117,9 @@ void MessengerHandler(PeerConnection& c, FakePeer& peer) {
   while (c.ReadFrame(type, body)) {
     if (type != 0 || body.size() < 32) return;
     peer.Record(body);
-    c.Write(Frame(0, SmbReplyTo(body, 0, 0, U8At(body, 4) == 0xD5 ? std::vector<std::uint16_t>{0x77} : std::vector<std::uint16_t>{})));
+    c.Write(
+        Frame(0, SmbReplyTo(body, 0, 0,
+                            U8At(body, 4) == 0xD5 ? std::vector<std::uint16_t>{0x77} : std::vector<std::uint16_t>{})));
   }
 }
 

@@ -83,8 +83,10 @@ std::string Answer(std::uint16_t id, std::uint16_t flags, const std::string& nam
   PutBe16(p, 1);
   PutBe16(p, 0);
   PutBe16(p, 0);
-  if (pointer) p += Bytes({0xC0, 0x0C});
-  else p += name;
+  if (pointer)
+    p += Bytes({0xC0, 0x0C});
+  else
+    p += name;
   PutBe16(p, 0x20);
   PutBe16(p, 1);
   p += Bytes({0, 0, 0x0E, 0x10});  // TTL
@@ -113,10 +115,9 @@ TEST(NameService, AnswersAreJudged) {
   EXPECT_EQ(a.address, 0x7F000001u);
   EXPECT_EQ(ParseNameQueryResponse(Answer(7, 0x8500, "", 0x0A000002, true), 7, name).address, 0x0A000002u);
 
-  EXPECT_EQ(ParseNameQueryResponse(Answer(8, 0x8500, name, 1), 7, name).kind, Kind::kNotOurs);  // other id
+  EXPECT_EQ(ParseNameQueryResponse(Answer(8, 0x8500, name, 1), 7, name).kind, Kind::kNotOurs);       // other id
   EXPECT_EQ(ParseNameQueryResponse(NameQueryRequest(7, name, true), 7, name).kind, Kind::kNotOurs);  // a query
-  EXPECT_EQ(ParseNameQueryResponse(Answer(7, 0x8500, EncodeNetbiosName("OTHER", 3), 1), 7, name).kind,
-            Kind::kNotOurs);
+  EXPECT_EQ(ParseNameQueryResponse(Answer(7, 0x8500, EncodeNetbiosName("OTHER", 3), 1), 7, name).kind, Kind::kNotOurs);
   EXPECT_EQ(ParseNameQueryResponse(Answer(7, 0xB800, name, 1), 7, name).kind, Kind::kNotOurs);  // wait, more follows
   EXPECT_EQ(ParseNameQueryResponse(Answer(7, 0x8503, name, 1), 7, name).kind, Kind::kNegative);
 
@@ -139,7 +140,10 @@ TEST(SmbMessage, StartCarriesSenderAndRecipient) {
   EXPECT_EQ(Le16At(s, 30), 1);      // multiplex id
   EXPECT_EQ(U8At(s, 32), 0);        // no words
   EXPECT_EQ(Le16At(s, 33), 12);
-  EXPECT_EQ(s.substr(35), std::string("\x04" "ALICE\0\x04" "bob\0", 12));
+  EXPECT_EQ(s.substr(35), std::string("\x04"
+                                      "ALICE\0\x04"
+                                      "bob\0",
+                                      12));
 }
 
 TEST(SmbMessage, TextAndEndCarryTheGroup) {
@@ -224,12 +228,12 @@ TEST(SmbReply, PeerErrorsMapToStatuses) {
 }
 
 TEST(Statuses, EveryStatusOfTheBackendHasAText) {
-  for (Status s : {NERR_NameNotFound, ERROR_BAD_NETPATH, ERROR_CONNECTION_REFUSED, ERROR_HOST_UNREACHABLE,
-                   ERROR_NETWORK_UNREACHABLE, ERROR_TIMEOUT, NERR_MsgNotStarted, ERROR_REQ_NOT_ACCEP,
-                   ERROR_NETWORK_ACCESS_DENIED, ERROR_SHARING_PAUSED, ERROR_UNEXP_NET_ERR, ERROR_NETNAME_DELETED,
-                   ERROR_BAD_NET_RESP, ERROR_NOT_SUPPORTED, NERR_TruncatedBroadcast, ERROR_INVALID_PARAMETER,
-                   ERROR_INVALID_NAME, NERR_AlreadyExists, NERR_TooManyNames, NERR_NetworkError,
-                   ERROR_NOT_ENOUGH_MEMORY, ERROR_BAD_NET_NAME}) {
+  for (Status s : {NERR_NameNotFound,           ERROR_BAD_NETPATH,    ERROR_CONNECTION_REFUSED, ERROR_HOST_UNREACHABLE,
+                   ERROR_NETWORK_UNREACHABLE,   ERROR_TIMEOUT,        NERR_MsgNotStarted,       ERROR_REQ_NOT_ACCEP,
+                   ERROR_NETWORK_ACCESS_DENIED, ERROR_SHARING_PAUSED, ERROR_UNEXP_NET_ERR,      ERROR_NETNAME_DELETED,
+                   ERROR_BAD_NET_RESP,          ERROR_NOT_SUPPORTED,  NERR_TruncatedBroadcast,  ERROR_INVALID_PARAMETER,
+                   ERROR_INVALID_NAME,          NERR_AlreadyExists,   NERR_TooManyNames,        NERR_NetworkError,
+                   ERROR_NOT_ENOUGH_MEMORY,     ERROR_BAD_NET_NAME}) {
     std::string text = NetErrorText(s);
     EXPECT_EQ(text.find("Unrecognised"), std::string::npos) << s;
     EXPECT_EQ(text.find("Unknown"), std::string::npos) << s;
@@ -261,13 +265,13 @@ TEST(Mailslot, MessengerWriteLayout) {
   EXPECT_EQ(data, std::string("ALICE\0SALES\0hi\0", 15));
   std::string w = MailslotWrite(kMessengerMailslot, data);
   EXPECT_EQ(U8At(w, 4), smb::kTransaction);
-  EXPECT_EQ(U8At(w, 32), 17);                 // words
-  EXPECT_EQ(Le16At(w, 35), data.size());      // total data count
-  EXPECT_EQ(Le16At(w, 55), data.size());      // data count
+  EXPECT_EQ(U8At(w, 32), 17);             // words
+  EXPECT_EQ(Le16At(w, 35), data.size());  // total data count
+  EXPECT_EQ(Le16At(w, 55), data.size());  // data count
   std::uint16_t offset = Le16At(w, 57);
-  EXPECT_EQ(U8At(w, 59), 3);                  // setup words
-  EXPECT_EQ(Le16At(w, 61), 1);                // mailslot write
-  EXPECT_EQ(Le16At(w, 65), 2);                // class 2
+  EXPECT_EQ(U8At(w, 59), 3);    // setup words
+  EXPECT_EQ(Le16At(w, 61), 1);  // mailslot write
+  EXPECT_EQ(Le16At(w, 65), 2);  // class 2
   EXPECT_EQ(w.substr(69, 18), std::string("\\MAILSLOT\\MESSNGR\0", 18));
   ASSERT_EQ(offset, 87);
   EXPECT_EQ(w.substr(offset), data);

@@ -34,9 +34,13 @@ class RealSmbd : public ::testing::Test {
                                   "netbios name = DESK\n"
                                   "samba config =\n"
                                   "resolve order = lmhosts\n"
-                                  "lmhosts file = " + lmhosts + "\n"
-                                  "smb port = " + std::to_string(smbd_->Port()) + "\n"
-                                  "reply timeout = 10\n");
+                                  "lmhosts file = " +
+                                      lmhosts +
+                                      "\n"
+                                      "smb port = " +
+                                      std::to_string(smbd_->Port()) +
+                                      "\n"
+                                      "reply timeout = 10\n");
     return CreateNetApi("samba:" + conf);
   }
 
@@ -44,8 +48,8 @@ class RealSmbd : public ::testing::Test {
   std::unique_ptr<vantor::test::PrivateSmbd> smbd_;
 };
 
-#define START_SMBD(...)                                     \
-  do {                                                      \
+#define START_SMBD(...)                                    \
+  do {                                                     \
     if (!Start(__VA_ARGS__)) GTEST_SKIP() << smbd_->Why(); \
   } while (0)
 

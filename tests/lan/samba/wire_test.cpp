@@ -85,7 +85,10 @@ TEST_F(Wire, DeliversStartTextBlocksAndEnd) {
   auto cmds = Commands(peer);
   ASSERT_EQ(cmds.size(), 1u + 3u + 1u);  // start, three blocks, end
   EXPECT_EQ(U8At(cmds[0], 4), 0xD5);
-  EXPECT_EQ(cmds[0].substr(35), std::string("\x04" "Alice\0\x04" "peer\0", 13));
+  EXPECT_EQ(cmds[0].substr(35), std::string("\x04"
+                                            "Alice\0\x04"
+                                            "peer\0",
+                                            13));
   std::string joined;
   for (std::size_t i = 1; i + 1 < cmds.size(); ++i) {
     EXPECT_EQ(U8At(cmds[i], 4), 0xD7);
@@ -94,7 +97,10 @@ TEST_F(Wire, DeliversStartTextBlocksAndEnd) {
     EXPECT_LE(len, 127);
     joined += cmds[i].substr(40, len);
   }
-  EXPECT_EQ(joined, "Gr\x81\xE1" "e ? done\r\n" + std::string(300, 'x'));
+  EXPECT_EQ(joined,
+            "Gr\x81\xE1"
+            "e ? done\r\n" +
+                std::string(300, 'x'));
   EXPECT_EQ(U8At(cmds.back(), 4), 0xD6);
   EXPECT_EQ(Le16At(cmds.back(), 33), 0x77);
 }
@@ -106,7 +112,10 @@ TEST_F(Wire, SenderDefaultsToTheComputerAndNamesAreCapitalisedForTheSession) {
   auto recorded = peer.Recorded();
   ASSERT_GE(recorded.size(), 2u);
   EXPECT_EQ(recorded[0].substr(8, 34), EncodeNetbiosName("ZO\xD3", 3));  // Ë in code page 850
-  EXPECT_EQ(recorded[1].substr(35), std::string("\x04" "DESK\0\x04" "zo\x89\0", 11));
+  EXPECT_EQ(recorded[1].substr(35), std::string("\x04"
+                                                "DESK\0\x04"
+                                                "zo\x89\0",
+                                                11));
 }
 
 TEST_F(Wire, ThroughANamedServer) {
