@@ -1,5 +1,7 @@
 #include "console/banner.h"
 
+#include "common/version.h"
+
 #include <string>
 
 namespace vantor::console {
@@ -9,7 +11,7 @@ void PrintRule(Output& out) { out.Line(std::string(kRuleWidth, '=')); }
 void PrintBanner(Output& out) {
   PrintRule(out);
   out.Line("Vantorc - LAN pop-up messages and network listings");
-  out.Line("Version " VANTOR_VERSION);
+  out.Line(std::string("Version ") + kVersion);
   PrintRule(out);
 }
 

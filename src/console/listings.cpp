@@ -1,4 +1,5 @@
 #include "console/listings.h"
+#include "common/recipient.h"
 
 #include "lan/directory.h"
 #include "lan/enumerate.h"
@@ -61,7 +62,7 @@ void ListUsers(RunContext& ctx, const ListingOptions& opt, const SortedNameList&
   lan::EnumerateDisplay(
       ctx.api, lan::ServerPath(ctx.names.controller), lan::kDisplayUsers,
       [&](const lan::DisplayEntry& e) {
-        if (opt.activeOnly && !active.Contains("2" + e.name)) return;
+        if (opt.activeOnly && !active.Contains(ActiveUserKey(e.name))) return;
         Item(ctx.out, opt, e.name, e.comment);
       },
       [&] {
@@ -73,7 +74,7 @@ void ListComputers(RunContext& ctx, const ListingOptions& opt, const SortedNameL
   lan::EnumerateServers(
       ctx.api, lan::sv_type::kComputers, ctx.names.domain,
       [&](const lan::ServerInfo101& s) {
-        if (opt.activeOnly && !active.Contains("3" + s.name)) return;
+        if (opt.activeOnly && !active.Contains(ActiveComputerKey(s.name))) return;
         Item(ctx.out, opt, s.name, s.comment);
       },
       [&] {

@@ -1,4 +1,5 @@
 #include "console/send.h"
+#include "common/recipient.h"
 
 #include "common/utf.h"
 #include "lan/directory.h"
@@ -18,7 +19,7 @@ Sender::Sender(RunContext& ctx, const RunSettings& s, const SortedNameList& acti
 
 bool Sender::IsActive(std::string_view recipient) const {
   std::string r(recipient);
-  if (active_.Contains("2" + r) || active_.Contains("3" + r)) return true;
+  if (active_.Contains(ActiveUserKey(r)) || active_.Contains(ActiveComputerKey(r))) return true;
   std::string up = AsciiUpper(recipient);
   return up == AsciiUpper(ctx_.names.computer) || up == AsciiUpper(ctx_.names.user);
 }
@@ -92,11 +93,11 @@ void Sender::SendToList(std::string_view list) {
       continue;
     }
     switch (*member.kind) {
-      case 2:  // user
-      case 3:  // PC or server
+      case kUserKind:
+      case kComputerKind:
         SendAndReport(list, member.name);
         break;
-      case 4:  // group: its lines carry the group's name
+      case kGroupKind:  // its lines carry the group's name
         SendToGroup(member.name);
         break;
       default:  // lists and domains are never members; nothing is sent

@@ -1,4 +1,5 @@
 #include "console/server_query.h"
+#include "common/recipient.h"
 
 #include "console/banner.h"
 #include "lan/enumerate.h"
@@ -98,8 +99,8 @@ void QueryOne(RunContext& ctx, bool verbose, const std::string& server, SortedNa
   // The name goes as it stands, without backslashes put in front; a failure
   // ends this server's query without a message of its own.
   lan::EnumerateSessions(ctx.api, server, [&](const lan::SessionInfo10& session) {
-    if (!session.username.empty()) active.Add("2" + session.username);
-    active.Add("3" + session.cname);
+    if (!session.username.empty()) active.Add(ActiveUserKey(session.username));
+    active.Add(ActiveComputerKey(session.cname));
   });
   if (!verbose) return;
   if (active.size() > before)

@@ -6,7 +6,7 @@
 namespace vantor::console {
 
 namespace {
-const std::string kServersKey = std::string(store::kFormsKey) + "\\Main\\servers";
+const std::string kServersKey = std::string(store::kFormsKey) + "\\" + std::string(store::kServersSection);
 }
 
 StoreReader::StoreReader(std::unique_ptr<store::Hive> hive) : hive_(std::move(hive)) {}

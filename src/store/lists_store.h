@@ -4,6 +4,7 @@
 // value per member (name: the member's name; data: its kind as decimal text,
 // a comma, its comment).
 
+#include "common/recipient.h"
 #include "store/hive.h"
 
 #include <optional>
@@ -15,7 +16,7 @@ namespace vantor::store {
 
 struct ListMember {
   std::string name;
-  int kind = 2;  // RecipientKind: 2 user, 3 PC or server, 4 group (0 list, 1 domain are never members)
+  int kind = kUserKind;  // a RecipientKind: user, PC or server, group (lists and domains are never members)
   std::string comment;
   friend bool operator==(const ListMember&, const ListMember&) = default;
 };

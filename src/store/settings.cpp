@@ -72,4 +72,20 @@ bool Settings::SectionExists(std::string_view section) const { return hive_.KeyE
 
 void Settings::EraseSection(std::string_view section) { hive_.DeleteKey(KeyOf(section)); }
 
+WindowPlace ReadWindowPlace(const Settings& settings, std::string_view section, const WindowPlace& defaults) {
+  WindowPlace p;
+  p.left = settings.ReadInteger(section, "Left", defaults.left);
+  p.top = settings.ReadInteger(section, "Top", defaults.top);
+  p.width = settings.ReadInteger(section, "Width", defaults.width);
+  p.height = settings.ReadInteger(section, "Height", defaults.height);
+  return p;
+}
+
+void WriteWindowPlace(Settings& settings, std::string_view section, const WindowPlace& place) {
+  settings.WriteInteger(section, "Left", place.left);
+  settings.WriteInteger(section, "Top", place.top);
+  settings.WriteInteger(section, "Width", place.width);
+  settings.WriteInteger(section, "Height", place.height);
+}
+
 }  // namespace vantor::store

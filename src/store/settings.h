@@ -20,6 +20,15 @@ inline constexpr std::string_view kListNamesKey = "Software\\Vantor\\ListNames";
 inline constexpr std::string_view kListsKey = "Software\\Vantor\\Lists";
 inline constexpr std::string_view kMessagesKey = "Software\\Vantor\\Messages";
 
+// Sections of the Forms key.
+inline constexpr std::string_view kMainSection = "Main";
+inline constexpr std::string_view kSignatureSection = "Main\\Signature";
+inline constexpr std::string_view kAliasSection = "Main\\Alias";
+inline constexpr std::string_view kFavouritesSection = "Main\\Favourites";
+inline constexpr std::string_view kServersSection = "Main\\Servers";
+inline constexpr std::string_view kStatusSection = "Status";
+inline constexpr std::string_view kEditListSection = "EditList";
+
 class Settings {
  public:
   // Sections are relative to baseKey; an empty section is baseKey itself.
@@ -48,5 +57,19 @@ class Settings {
   Hive& hive_;
   std::string base_;
 };
+
+// A window's place and size as its section keeps them: Left, Top, Width and
+// Height.
+struct WindowPlace {
+  std::int32_t left = 0;
+  std::int32_t top = 0;
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  friend bool operator==(const WindowPlace&, const WindowPlace&) = default;
+};
+
+// Each value that is missing or not a number reads as the default's.
+WindowPlace ReadWindowPlace(const Settings& settings, std::string_view section, const WindowPlace& defaults);
+void WriteWindowPlace(Settings& settings, std::string_view section, const WindowPlace& place);
 
 }  // namespace vantor::store

@@ -1,5 +1,7 @@
 #include "console/vantorc_runner.h"
 
+#include "common/version.h"
+
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -115,7 +117,7 @@ std::string Lines(std::initializer_list<std::string_view> lines) {
 std::string Rule() { return std::string(62, '=') + "\r\n"; }
 
 std::string Banner() {
-  return Rule() + Lines({"Vantorc - LAN pop-up messages and network listings", "Version " VANTOR_VERSION}) + Rule();
+  return Rule() + Lines({"Vantorc - LAN pop-up messages and network listings", std::string("Version ") + kVersion}) + Rule();
 }
 
 std::string ErrorBlock(std::string_view message) {
