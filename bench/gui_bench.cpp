@@ -10,7 +10,6 @@
 #include "gui/application.h"
 #include "gui/item_view.h"
 #include "gui/main_window.h"
-#include "gui/net_browser.h"
 #include "lan/sim/sim_net_api.h"
 #include "store/hive.h"
 #include "store/settings.h"
@@ -60,8 +59,9 @@ void BM_RefreshLargeNetwork(benchmark::State& state) {
   test::GuiEnv env(LargeNetwork());
   store::Settings(*env.hive).WriteString("Main", "ScanDomain", "1");
   auto app = env.StartApp();
-  for (auto _ : state) app->main()->browser().Refresh();
-  state.counters["rows"] = app->main()->NetView->Model().Count();
+  QAction& refresh = test::Action(*app, "NetRefreshBtn");
+  for (auto _ : state) refresh.trigger();
+  state.counters["rows"] = test::View(*app, "NetView").itemModel().Count();
 }
 BENCHMARK(BM_RefreshLargeNetwork)->Unit(benchmark::kMillisecond)->Iterations(5);
 
@@ -69,8 +69,8 @@ BENCHMARK(BM_RefreshLargeNetwork)->Unit(benchmark::kMillisecond)->Iterations(5);
 void BM_InsertSameRowsWithoutNetwork(benchmark::State& state) {
   test::GuiEnv env(LargeNetwork());
   auto app = env.StartApp();
-  std::vector<gui::ItemRow> rows(app->main()->NetView->Model().Rows());
-  gui::ItemModel& model = app->main()->NetView->Model();
+  gui::ItemModel& model = test::View(*app, "NetView").itemModel();
+  std::vector<gui::ItemRow> rows(model.Rows());
   for (auto _ : state) {
     model.Clear();
     model.BeginUpdate();

@@ -1,9 +1,12 @@
 #include "delivery/session_query.h"
 
+#include "common/recipient.h"
 #include "common/text.h"
+#include "gui/res_strings.h"
 #include "lan/enumerate.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QEventLoop>
 
 #include <condition_variable>
@@ -14,17 +17,19 @@
 
 namespace vantor::delivery {
 
+namespace res = gui::res;
+
 namespace {
-constexpr const char* kReadingSessions = "Reading active sessions from %s";
-constexpr const char* kWaitingForServers = "Waiting for server responses";
-constexpr const char* kSessionTimeOut = "Time-out reading active sessions";
+// Posted to the query object when a worker has handed over a step.
+const QEvent::Type kStepsQueued = static_cast<QEvent::Type>(QEvent::registerEventType());
 }  // namespace
 
-// What the workers share with the query object. Workers never call into Qt:
-// they put their steps in this queue and wait; the user-interface thread takes
-// them out while workers are live (a short timer, and every turn of a waiting
-// loop). Every hand-over between the threads is ordered by this mutex alone.
-// The query object waits in its destructor until every worker has left.
+// What the workers share with the query object. Workers put their steps in
+// this queue, wake the user-interface thread (once until it has drained the
+// queue) and wait until their step has run. Every hand-over between the
+// threads is ordered by this mutex alone. The query object waits in its
+// destructor until every worker has left, so a worker never wakes an object
+// that is gone.
 struct SessionQuery::Hub {
   struct Step {
     std::function<void()> run;
@@ -33,8 +38,10 @@ struct SessionQuery::Hub {
   std::mutex mutex;
   std::condition_variable cv;
   bool closing = false;
+  bool wakePending = false;
   int liveWorkers = 0;
   std::deque<std::shared_ptr<Step>> steps;
+  std::function<void()> wake;  // set once, before any worker starts
 };
 
 // One worker's run (TSesEnum.Execute).
@@ -53,6 +60,10 @@ struct SessionQuery::Job {
     std::unique_lock lock(hub->mutex);
     if (hub->closing) return;
     hub->steps.push_back(step);
+    if (!hub->wakePending) {
+      hub->wakePending = true;
+      hub->wake();
+    }
     hub->cv.wait(lock, [&] { return step->done || hub->closing; });
   }
 
@@ -61,8 +72,8 @@ struct SessionQuery::Job {
     lan::EnumerateSessions(
         *api, server,
         [&](const lan::SessionInfo10& s) {
-          if (!s.username.empty()) entries.push_back(UserEntry(s.username));
-          entries.push_back(ComputerEntry(s.cname));
+          if (!s.username.empty()) entries.push_back(ActiveUserKey(s.username));
+          entries.push_back(ActiveComputerKey(s.cname));
         },
         [this] { return !abort->load(); });
     SessionQuery* o = owner;
@@ -76,56 +87,59 @@ struct SessionQuery::Job {
   }
 };
 
+SessionQuery::SessionQuery(lan::NetApi& api, std::atomic<bool>& abortRequested, QObject* parent)
+    : QObject(parent), m_api(api), m_abort(abortRequested), m_hub(std::make_shared<Hub>()) {
+  m_hub->wake = [this] { QCoreApplication::postEvent(this, new QEvent(kStepsQueued)); };
+  m_timer.setSingleShot(false);
+  connect(&m_timer, &QTimer::timeout, this, &SessionQuery::TimerFired);
+}
+
+SessionQuery::~SessionQuery() {
+  m_abort = true;
+  std::unique_lock lock(m_hub->mutex);
+  m_hub->closing = true;
+  m_hub->cv.notify_all();
+  m_hub->cv.wait(lock, [&] { return m_hub->liveWorkers == 0; });
+}
+
+void SessionQuery::customEvent(QEvent* e) {
+  if (e->type() == kStepsQueued) RunSteps();
+}
+
 void SessionQuery::RunSteps() {
   for (;;) {
     std::shared_ptr<Hub::Step> step;
     {
-      std::lock_guard lock(hub_->mutex);
-      if (hub_->steps.empty()) {
-        if (hub_->liveWorkers == 0) stepTimer_.stop();
+      std::lock_guard lock(m_hub->mutex);
+      if (m_hub->steps.empty()) {
+        m_hub->wakePending = false;
         return;
       }
-      step = hub_->steps.front();
-      hub_->steps.pop_front();
+      step = m_hub->steps.front();
+      m_hub->steps.pop_front();
     }
     step->run();
     {
-      std::lock_guard lock(hub_->mutex);
+      std::lock_guard lock(m_hub->mutex);
       step->done = true;
       step->run = nullptr;
     }
-    hub_->cv.notify_all();
+    m_hub->cv.notify_all();
   }
 }
 
-SessionQuery::SessionQuery(lan::NetApi& api, std::atomic<bool>& abortRequested, QObject* parent)
-    : QObject(parent), api_(api), abort_(abortRequested), hub_(std::make_shared<Hub>()) {
-  timer_.setSingleShot(false);
-  connect(&timer_, &QTimer::timeout, this, &SessionQuery::TimerFired);
-  stepTimer_.setInterval(kStepPollMs);
-  connect(&stepTimer_, &QTimer::timeout, this, &SessionQuery::RunSteps);
-}
-
-SessionQuery::~SessionQuery() {
-  abort_ = true;
-  std::unique_lock lock(hub_->mutex);
-  hub_->closing = true;
-  hub_->cv.notify_all();
-  hub_->cv.wait(lock, [&] { return hub_->liveWorkers == 0; });
-}
-
 int SessionQuery::LiveWorkers() const {
-  std::lock_guard lock(hub_->mutex);
-  return hub_->liveWorkers;
+  std::lock_guard lock(m_hub->mutex);
+  return m_hub->liveWorkers;
 }
 
 void SessionQuery::Report(const std::string& text) {
-  if (report_) report_(text);
+  if (m_report) m_report(text);
 }
 
 void SessionQuery::TimerFired() {
-  abort_ = true;
-  timer_.stop();
+  m_abort = true;
+  m_timer.stop();
 }
 
 void SessionQuery::ProcessUntil(const std::function<bool()>& done) {
@@ -137,67 +151,64 @@ void SessionQuery::ProcessUntil(const std::function<bool()>& done) {
 }
 
 void SessionQuery::StartWorker(const std::string& server) {
-  auto job = std::make_shared<Job>(Job{hub_, this, &api_, &abort_, queryNumber_, server});
+  auto job = std::make_shared<Job>(Job{m_hub, this, &m_api, &m_abort, m_queryNumber, server});
   {
-    std::lock_guard lock(hub_->mutex);
-    ++hub_->liveWorkers;
+    std::lock_guard lock(m_hub->mutex);
+    ++m_hub->liveWorkers;
   }
-  if (!stepTimer_.isActive()) stepTimer_.start();
   try {
     std::thread([job] { job->Execute(); }).detach();
   } catch (const std::system_error&) {
     // No thread could be had: the server counts as not answering.
     {
-      std::lock_guard lock(hub_->mutex);
-      --hub_->liveWorkers;
+      std::lock_guard lock(m_hub->mutex);
+      --m_hub->liveWorkers;
     }
-    QueryFinished(queryNumber_);
+    QueryFinished(m_queryNumber);
   }
 }
 
 void SessionQuery::MergeSessions(const std::vector<std::string>& entries) {
-  if (activeSessions_) activeSessions_->insert(entries.begin(), entries.end());
-  emit stepRan();
+  if (m_activeSessions) m_activeSessions->insert(entries.begin(), entries.end());
 }
 
 void SessionQuery::QueryFinished(std::uint64_t query) {
-  if (query == queryNumber_ && running_ && pendingQueries_ > 0) --pendingQueries_;
-  emit stepRan();
+  if (query == m_queryNumber && m_running && m_pendingQueries > 0) --m_pendingQueries;
 }
 
 void SessionQuery::NetSesEnum(const std::vector<QueryServer>& servers, const std::string& localComputerName,
                               int timeoutSeconds) {
-  ++queryNumber_;
-  running_ = true;
-  abort_ = false;
-  timer_.setInterval(timeoutSeconds * 1000);
-  timer_.start();
-  pendingQueries_ = 0;
+  ++m_queryNumber;
+  m_running = true;
+  m_abort = false;
+  m_timer.setInterval(timeoutSeconds * 1000);
+  m_timer.start();
+  m_pendingQueries = 0;
 
   bool ownListed = false;
   for (const QueryServer& s : servers) {
     if (s.name == localComputerName) ownListed = true;
     if (!s.checked) continue;
-    ++pendingQueries_;
-    Report(Format(kReadingSessions, {s.name}));
+    ++m_pendingQueries;
+    Report(Format(res::kReadingSessions, {s.name}));
     StartWorker("\\\\" + s.name);
     // At most kMaxWorkers workers for listed servers run at once. A time-out
     // also ends the wait for a free place.
-    ProcessUntil([&] { return pendingQueries_ < kMaxWorkers || abort_.load(); });
-    if (abort_) break;
+    ProcessUntil([&] { return m_pendingQueries < kMaxWorkers || m_abort.load(); });
+    if (m_abort) break;
   }
-  if (!ownListed && !abort_) {
+  if (!ownListed && !m_abort) {
     // The own computer may be the 31st.
-    ++pendingQueries_;
-    Report(Format(kReadingSessions, {localComputerName}));
+    ++m_pendingQueries;
+    Report(Format(res::kReadingSessions, {localComputerName}));
     StartWorker("\\\\" + localComputerName);
   }
-  Report(kWaitingForServers);
-  ProcessUntil([&] { return pendingQueries_ == 0 || abort_.load(); });
-  timer_.stop();
-  if (abort_) Report(kSessionTimeOut);
-  pendingQueries_ = 0;
-  running_ = false;
+  Report(res::kWaitingForServers);
+  ProcessUntil([&] { return m_pendingQueries == 0 || m_abort.load(); });
+  m_timer.stop();
+  if (m_abort) Report(res::kSessionTimeOut);
+  m_pendingQueries = 0;
+  m_running = false;
 }
 
 }  // namespace vantor::delivery

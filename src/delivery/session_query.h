@@ -5,10 +5,10 @@
 // windows alive, and merges their answers into ActiveSessions.
 //
 // Workers hand their two steps (MergeSessions, QueryFinished) to the
-// user-interface thread and wait until it has run them; they never call into
-// Qt themselves. Each worker carries
-// the number of the query that started it, so a late worker of an earlier
-// query never counts its end against a newer one.
+// user-interface thread and wait until it has run them; the hand-over wakes
+// that thread with a posted event, so nothing polls. Each worker carries the
+// number of the query that started it, so a late worker of an earlier query
+// never counts its end against a newer one.
 
 #include "delivery/session_set.h"
 #include "lan/net_api.h"
@@ -34,9 +34,6 @@ class SessionQuery : public QObject {
   Q_OBJECT
  public:
   static constexpr int kMaxWorkers = 30;
-  // How often the user-interface thread looks for workers' steps while any
-  // worker is live.
-  static constexpr int kStepPollMs = 2;
 
   // abortRequested is the program's AbortRequested flag.
   SessionQuery(lan::NetApi& api, std::atomic<bool>& abortRequested, QObject* parent = nullptr);
@@ -45,7 +42,7 @@ class SessionQuery : public QObject {
 
   // Progress texts ("Reading active sessions from %s", ...), for the status
   // bar and, while it shows, the status window's log.
-  void SetReporter(std::function<void(const std::string&)> report) { report_ = std::move(report); }
+  void SetReporter(std::function<void(const std::string&)> report) { m_report = std::move(report); }
 
   // NetSesEnum: queries the checked servers, in the given order, and the own
   // computer when the list does not name it. Returns when every worker has
@@ -55,19 +52,16 @@ class SessionQuery : public QObject {
 
   // The caller creates the set before a query and frees it when done with
   // the result; answers that arrive while it does not exist are dropped.
-  void CreateActiveSessions() { activeSessions_ = std::make_unique<SessionSet>(); }
-  void FreeActiveSessions() { activeSessions_.reset(); }
+  void CreateActiveSessions() { m_activeSessions = std::make_unique<SessionSet>(); }
+  void FreeActiveSessions() { m_activeSessions.reset(); }
   // Null while no caller holds the set.
-  const SessionSet* ActiveSessions() const { return activeSessions_.get(); }
+  const SessionSet* ActiveSessions() const { return m_activeSessions.get(); }
 
-  int PendingQueries() const { return pendingQueries_; }
-  bool Running() const { return running_; }
-  // Workers started and not yet ended (for tests and shutdown).
+  // Workers started and not yet ended.
   int LiveWorkers() const;
 
- signals:
-  // A worker's step ran (its answer merged, or its end counted).
-  void stepRan();
+ protected:
+  void customEvent(QEvent* e) override;
 
  private:
   struct Hub;
@@ -84,16 +78,15 @@ class SessionQuery : public QObject {
   // Processes window messages until done() holds.
   void ProcessUntil(const std::function<bool()>& done);
 
-  lan::NetApi& api_;
-  std::atomic<bool>& abort_;
-  std::shared_ptr<Hub> hub_;
-  QTimer timer_;
-  QTimer stepTimer_;
-  std::function<void(const std::string&)> report_;
-  std::unique_ptr<SessionSet> activeSessions_;
-  int pendingQueries_ = 0;
-  std::uint64_t queryNumber_ = 0;
-  bool running_ = false;
+  lan::NetApi& m_api;
+  std::atomic<bool>& m_abort;
+  std::shared_ptr<Hub> m_hub;
+  QTimer m_timer;
+  std::function<void(const std::string&)> m_report;
+  std::unique_ptr<SessionSet> m_activeSessions;
+  int m_pendingQueries = 0;
+  std::uint64_t m_queryNumber = 0;
+  bool m_running = false;
 };
 
 }  // namespace vantor::delivery

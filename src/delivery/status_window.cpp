@@ -1,6 +1,7 @@
 #include "delivery/status_window.h"
 
 #include "common/clock.h"
+#include "gui/res_strings.h"
 #include "store/settings.h"
 
 #include <QCloseEvent>
@@ -13,67 +14,73 @@
 
 namespace vantor::delivery {
 
+namespace res = gui::res;
+
 namespace {
-constexpr const char* kSection = "Status";
-constexpr int kDesignLeft = 336, kDesignTop = 219, kDesignWidth = 260, kDesignHeight = 198;
+constexpr store::WindowPlace kDesignPlace{336, 219, 260, 198};
+constexpr int kMinWidth = 260, kMinHeight = 180;
 constexpr int kLogLeft = 8, kLogTop = 24;
+constexpr int kHelpTopic = 8;
+
+QString Text(const char* text) { return QString::fromLatin1(text); }
+
+bool IsEnter(const QKeyEvent* e) { return e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter; }
 }  // namespace
 
-TStatus::TStatus(store::Hive& hive, std::atomic<bool>& abortRequested, const Clock& clock, Hooks hooks, QWidget* parent)
+TStatus::TStatus(store::Hive& hive, std::atomic<bool>& abortRequested, const Clock& clock, Hooks hooks,
+                 QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint),
-      hive_(hive),
-      abort_(abortRequested),
-      clock_(clock),
-      hooks_(std::move(hooks)) {
+      m_hive(hive),
+      m_abort(abortRequested),
+      m_clock(clock),
+      m_hooks(std::move(hooks)) {
   setObjectName(QStringLiteral("TStatus"));
-  setWindowTitle(QStringLiteral("Vantor Status"));
-  setMinimumSize(260, 180);
-  Panel1 = new QWidget(this);
-  Label1 = new QLabel(QStringLiteral("Message status:"), Panel1);
-  Memo1 = new QPlainTextEdit(Panel1);
-  Memo1->setObjectName(QStringLiteral("Memo1"));
-  Memo1->setReadOnly(true);
-  Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  setWindowTitle(Text(res::kStatusCaption));
+  setMinimumSize(kMinWidth, kMinHeight);
+  m_panel = new QWidget(this);
+  m_panel->setObjectName(QStringLiteral("Panel1"));
+  m_label = new QLabel(Text(res::kMessageStatus), m_panel);
+  m_log = new QPlainTextEdit(m_panel);
+  m_log->setObjectName(QStringLiteral("Memo1"));
+  m_log->setReadOnly(true);
+  m_log->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  m_log->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   QFont f(QStringLiteral("Arial"));
   f.setPointSize(8);
-  Memo1->setFont(f);
-  Memo1->setBackgroundRole(QPalette::Button);
-  QPalette pal = Memo1->palette();
+  m_log->setFont(f);
+  QPalette pal = m_log->palette();
   pal.setColor(QPalette::Base, pal.color(QPalette::Button));
-  Memo1->setPalette(pal);
-  Button1 = new QPushButton(QStringLiteral("&Cancel"), Panel1);
-  Button1->setObjectName(QStringLiteral("Button1"));
-  Button1->setDefault(true);
-  Button1->setAutoDefault(true);
-  Button2 = new QPushButton(QStringLiteral("&Help"), Panel1);
-  Button2->setObjectName(QStringLiteral("Button2"));
-  connect(Button1, &QPushButton::clicked, this, &TStatus::Button1Click);
-  connect(Button2, &QPushButton::clicked, this, &TStatus::Button2Click);
+  m_log->setPalette(pal);
+  // Enter in the log reaches the action button, as in a dialog.
+  m_log->installEventFilter(this);
+  m_action = new QPushButton(Text(res::kCancelCaption), m_panel);
+  m_action->setObjectName(QStringLiteral("Button1"));
+  m_action->setDefault(true);
+  m_help = new QPushButton(Text(res::kHelpCaption), m_panel);
+  m_help->setObjectName(QStringLiteral("Button2"));
+  connect(m_action, &QPushButton::clicked, this, &TStatus::Button1Click);
+  connect(m_help, &QPushButton::clicked, this, &TStatus::Button2Click);
 
   // FormCreate: the stored place and size, else the designed ones.
-  store::Settings s(hive_);
-  int left = s.ReadInteger(kSection, "Left", kDesignLeft);
-  int top = s.ReadInteger(kSection, "Top", kDesignTop);
-  int height = s.ReadInteger(kSection, "Height", kDesignHeight);
-  int width = s.ReadInteger(kSection, "Width", kDesignWidth);
-  move(left, top);
-  resize(width, height);
+  const store::WindowPlace p =
+      store::ReadWindowPlace(store::Settings(m_hive), store::kStatusSection, kDesignPlace);
+  move(p.left, p.top);
+  resize(p.width, p.height);
   LayOut();
 }
 
 void TStatus::LayOut() {
-  Panel1->setGeometry(rect());
-  const int w = Panel1->width(), h = Panel1->height();
-  Label1->setGeometry(kLogLeft, 4, w - 2 * kLogLeft, kLogTop - 6);
+  m_panel->setGeometry(rect());
+  const int w = m_panel->width(), h = m_panel->height();
+  m_label->setGeometry(kLogLeft, 4, w - 2 * kLogLeft, kLogTop - 6);
   const int logWidth = std::max(0, w - 2 * kLogLeft);
   const int logHeight = std::max(0, h - kLogTop - 50);
-  Memo1->setGeometry(kLogLeft, kLogTop, logWidth, logHeight);
+  m_log->setGeometry(kLogLeft, kLogTop, logWidth, logHeight);
   const int buttonTop = kLogTop + logHeight + 8;
   const int bw = 75, bh = 25;
   // Help's right edge is the log's; the action button stands 8 pixels left of Help.
-  Button2->setGeometry(kLogLeft + logWidth - bw, buttonTop, bw, bh);
-  Button1->setGeometry(kLogLeft + logWidth - 2 * bw - 8, buttonTop, bw, bh);
+  m_help->setGeometry(kLogLeft + logWidth - bw, buttonTop, bw, bh);
+  m_action->setGeometry(kLogLeft + logWidth - 2 * bw - 8, buttonTop, bw, bh);
 }
 
 void TStatus::resizeEvent(QResizeEvent* e) {
@@ -82,40 +89,45 @@ void TStatus::resizeEvent(QResizeEvent* e) {
 }
 
 void TStatus::Log(const QString& text) {
-  auto now = clock_.Now();
-  QString stamp = QString::fromStdString(FormatShortDate(now) + " " + FormatLongTime(now));
-  LogRaw(stamp + QStringLiteral("  ") + text);
+  const auto now = m_clock.Now();
+  LogRaw(QString::fromStdString(FormatShortDate(now) + " " + FormatLongTime(now)) + QStringLiteral("  ") + text);
 }
 
 void TStatus::LogRaw(const QString& line) {
-  Memo1->appendPlainText(line);
-  Memo1->verticalScrollBar()->setValue(Memo1->verticalScrollBar()->maximum());
+  m_log->appendPlainText(line);
+  m_log->verticalScrollBar()->setValue(m_log->verticalScrollBar()->maximum());
 }
 
-void TStatus::ClearLog() { Memo1->clear(); }
-QString TStatus::LogText() const { return Memo1->toPlainText(); }
+void TStatus::ClearLog() { m_log->clear(); }
+QString TStatus::LogText() const { return m_log->toPlainText(); }
 
-void TStatus::SetButtonCaption(const QString& caption) { Button1->setText(caption); }
-QString TStatus::ButtonCaption() const { return Button1->text(); }
+void TStatus::SetButtonCaption(const QString& caption) { m_action->setText(caption); }
+QString TStatus::ButtonCaption() const { return m_action->text(); }
+void TStatus::FocusButton() { m_action->setFocus(Qt::OtherFocusReason); }
 
 void TStatus::Button1Click() {
-  if (Button1->text() != QStringLiteral("&Close"))
-    abort_ = true;
+  if (m_action->text() != Text(res::kCloseCaption))
+    m_abort = true;
   else
     hide();
 }
 
 void TStatus::Button2Click() {
-  if (hooks_.showHelp) hooks_.showHelp(8);
+  if (m_hooks.showHelp) m_hooks.showHelp(kHelpTopic);
+}
+
+void TStatus::showEvent(QShowEvent* e) {
+  QWidget::showEvent(e);
+  FocusButton();
 }
 
 void TStatus::hideEvent(QHideEvent* e) {
   QWidget::hideEvent(e);
   // Minimising is not hiding; and once destroyed, nothing is handed back.
-  if (e->spontaneous() || destroyed_) return;
+  if (e->spontaneous() || m_destroyed) return;
   // FormHide: a hidden log means the send is over or abandoned.
-  abort_ = true;
-  if (hooks_.enableInput) hooks_.enableInput();
+  m_abort = true;
+  if (m_hooks.enableInput) m_hooks.enableInput();
 }
 
 void TStatus::closeEvent(QCloseEvent* e) {
@@ -124,25 +136,36 @@ void TStatus::closeEvent(QCloseEvent* e) {
 }
 
 void TStatus::keyPressEvent(QKeyEvent* e) {
-  // The action button is both the default and the cancel button.
-  switch (e->key()) {
-    case Qt::Key_Escape: Button1Click(); return;
-    case Qt::Key_F1: Button2Click(); return;
-    default: QWidget::keyPressEvent(e);
+  if (e->key() == Qt::Key_Escape || IsEnter(e)) {
+    m_action->click();
+    return;
   }
+  if (e->key() == Qt::Key_F1) {
+    Button2Click();
+    return;
+  }
+  QWidget::keyPressEvent(e);
+}
+
+bool TStatus::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == m_log && e->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(e);
+    if (IsEnter(key) || key->key() == Qt::Key_Escape || key->key() == Qt::Key_F1) {
+      keyPressEvent(key);
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, e);
 }
 
 void TStatus::Destroy() {
-  destroyed_ = true;
-  if (hooks_.writeBack && !hooks_.writeBack()) return;
-  store::Settings s(hive_);
-  s.hive().WriteTransaction([&] {
-    s.WriteInteger(kSection, "Left", x());
-    s.WriteInteger(kSection, "Top", y());
-    s.WriteInteger(kSection, "Width", width());
-    s.WriteInteger(kSection, "Height", height());
-  });
-  abort_ = true;
+  m_destroyed = true;
+  if (m_hooks.writeBack && !m_hooks.writeBack()) return;
+  // Running session queries stop at their next check, whatever the write
+  // below does.
+  m_abort = true;
+  store::Settings s(m_hive);
+  m_hive.WriteTransaction([&] { store::WriteWindowPlace(s, store::kStatusSection, {x(), y(), width(), height()}); });
   QCoreApplication::processEvents();
 }
 

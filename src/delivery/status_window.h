@@ -1,8 +1,9 @@
 #pragma once
 // "Vantor Status": the stay-on-top window with the log of the current send.
 // Its one action button cancels a send in progress and, once the send is
-// over, closes the window. Hiding it in any way sets AbortRequested and gives
-// control back to the main window.
+// over, closes the window; it is both the window's default and its cancel
+// button. Hiding the window in any way sets AbortRequested and gives control
+// back to the main window.
 
 #include <QWidget>
 
@@ -43,33 +44,34 @@ class TStatus : public QWidget {
 
   void SetButtonCaption(const QString& caption);
   QString ButtonCaption() const;
-  QPushButton* ActionButton() const { return Button1; }
+  void FocusButton();
 
-  // FormDestroy: writes the geometry, stops running queries.
+  // FormDestroy: writes the window's place and size, stops running queries.
   void Destroy();
 
-  void Button1Click();
-  void Button2Click();
-
  protected:
+  void showEvent(QShowEvent* e) override;
   void hideEvent(QHideEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
+  void Button1Click();
+  void Button2Click();
   void LayOut();
 
-  store::Hive& hive_;
-  std::atomic<bool>& abort_;
-  const Clock& clock_;
-  Hooks hooks_;
-  QWidget* Panel1;
-  QLabel* Label1;
-  QPlainTextEdit* Memo1;
-  QPushButton* Button1;  // the action button
-  QPushButton* Button2;  // Help
-  bool destroyed_ = false;
+  store::Hive& m_hive;
+  std::atomic<bool>& m_abort;
+  const Clock& m_clock;
+  Hooks m_hooks;
+  QWidget* m_panel;
+  QLabel* m_label;
+  QPlainTextEdit* m_log;
+  QPushButton* m_action;
+  QPushButton* m_help;
+  bool m_destroyed = false;
 };
 
 }  // namespace vantor::delivery

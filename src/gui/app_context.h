@@ -51,4 +51,17 @@ struct AppState {
   bool WriteBack() const { return listCounter != -1; }
 };
 
+// The main window's DisableInput and EnableInput, for the behaviours that
+// bracket long work with them.
+class InputGate {
+ public:
+  // Disables the whole main window and shows the busy cursor.
+  virtual void DisableInput() = 0;
+  // Restores the default cursor and enables the main window.
+  virtual void EnableInput() = 0;
+
+ protected:
+  ~InputGate() = default;
+};
+
 }  // namespace vantor::gui

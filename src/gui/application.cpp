@@ -8,66 +8,162 @@
 #include "gui/message_boxes.h"
 #include "gui/options_dialog.h"
 #include "gui/res_strings.h"
+#include "gui/type_in_dialog.h"
 #include "lan/backend.h"
 #include "store/hive.h"
 
 #include <QApplication>
-#include <QCoreApplication>
-#include <QMessageBox>
+#include <QSessionManager>
+#include <QSocketNotifier>
 
+#include <csignal>
+#include <cstdio>
 #include <iostream>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace vantor::gui {
 
-VantorApp::VantorApp(AppContext ctx) : ctx_(std::move(ctx)) {}
+namespace {
 
-VantorApp::~VantorApp() { Shutdown(); }
+// Runs one step of the end of the run; a store error is kept and the next
+// step runs all the same.
+template <typename Step>
+void Guarded(QStringList& failures, Step step) {
+  try {
+    step();
+  } catch (const std::exception& e) {
+    failures.append(QString::fromStdString(e.what()));
+  }
+}
+
+}  // namespace
+
+VantorApp::VantorApp(AppContext ctx) : m_ctx(std::move(ctx)) {}
+
+VantorApp::~VantorApp() {
+  try {
+    Shutdown();
+  } catch (...) {
+  }
+}
 
 bool VantorApp::Start() {
-  auto showHelp = [this](int topic) { ctx_.help.ShowTopic(topic); };
-  options_ = std::make_unique<TOptions>(
-      ctx_.hive, [](bool) {}, showHelp);
-  main_ = std::make_unique<TMain>(ctx_, state_, *options_);
-  const bool running = main_->FormCreate();
-  auto writeBack = [this] { return state_.WriteBack(); };
-  delivery::TStatus::Hooks hooks{[this] { main_->EnableInput(); }, showHelp, writeBack};
-  status_ = std::make_unique<delivery::TStatus>(ctx_.hive, state_.AbortRequested, ctx_.clock, hooks);
-  main_->SetStatusWindow(status_.get());
-  editList_ = std::make_unique<TEditList>(ctx_.hive, writeBack);
+  auto showHelp = [this](int topic) { m_ctx.help.ShowTopic(topic); };
+  m_options = std::make_unique<TOptions>(m_ctx.hive, [](bool) {}, showHelp);
+  m_main = std::make_unique<TMain>(m_ctx, m_state, *m_options);
+  const bool running = m_main->FormCreate();
+  auto writeBack = [this] { return m_state.WriteBack(); };
+  delivery::TStatus::Hooks hooks{[this] { m_main->EnableInput(); }, showHelp, writeBack};
+  m_status = std::make_unique<delivery::TStatus>(m_ctx.hive, m_state.AbortRequested, m_ctx.clock, hooks);
+  m_main->AttachStatusWindow(m_status.get());
+  m_editList = std::make_unique<TEditList>(m_ctx.hive, writeBack);
+  m_typeIn = std::make_unique<TTypeRecip>(m_main.get());
+  m_main->AttachTypeInDialog(m_typeIn.get());
   return running;
 }
 
 void VantorApp::Show() {
-  if (main_) main_->show();
+  if (m_main) m_main->show();
 }
 
-void VantorApp::Shutdown() {
-  if (shutDown_) return;
-  shutDown_ = true;
-  const bool write = state_.WriteBack();
-  // Stop workers that wait on the network, so nothing below waits for them.
-  state_.AbortRequested = true;
-  if (editList_) editList_->Destroy();
-  if (status_) status_->Destroy();
-  if (main_) main_->FormDestroy();
-  if (options_ && write) options_->Store();
-  ctx_.api.CancelPendingCalls();
-  if (main_) main_->SetStatusWindow(nullptr);
-  editList_.reset();
-  status_.reset();
-  main_.reset();
-  options_.reset();
+QStringList VantorApp::WriteState() {
+  QStringList failures;
+  if (!m_state.WriteBack()) return failures;
+  // Running session queries stop at their next check.
+  m_state.AbortRequested = true;
+  if (m_editList) Guarded(failures, [&] { m_editList->Destroy(); });
+  if (m_status) Guarded(failures, [&] { m_status->Destroy(); });
+  if (m_main) Guarded(failures, [&] { m_main->FormDestroy(); });
+  if (m_options) Guarded(failures, [&] { m_options->Store(); });
+  return failures;
 }
+
+QStringList VantorApp::Shutdown() {
+  if (m_shutDown) return {};
+  m_shutDown = true;
+  const QStringList failures = WriteState();
+  // Workers still waiting on the network give up now, so that nothing below
+  // waits for them.
+  m_state.AbortRequested = true;
+  m_ctx.api.CancelPendingCalls();
+  if (m_main) {
+    m_main->AttachTypeInDialog(nullptr);
+    m_main->AttachStatusWindow(nullptr);
+  }
+  m_typeIn.reset();
+  m_editList.reset();
+  m_status.reset();
+  m_main.reset();
+  m_options.reset();
+  return failures;
+}
+
+QStringList ProgramParameters(int argc, char** argv) {
+  QStringList params;
+  for (int i = 1; i < argc; ++i) params.append(QString::fromLocal8Bit(argv[i]));
+  return params;
+}
+
+namespace {
+
+// SIGTERM, SIGINT and SIGHUP end the run as the Exit command does: the
+// handler only writes a byte; the event loop reads it and quits, and the
+// windows then write their state as usual.
+int g_signalPipe[2] = {-1, -1};
+
+void OnSignal(int) {
+  const char byte = 1;
+  [[maybe_unused]] ssize_t n = ::write(g_signalPipe[1], &byte, 1);
+}
+
+void CatchEndSignals() {
+  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0) return;
+  struct sigaction sa {};
+  sa.sa_handler = OnSignal;
+  sigemptyset(&sa.sa_mask);
+  sa.sa_flags = SA_RESTART;
+  for (int sig : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(sig, &sa, nullptr);
+}
+
+void QuitOnSignals(QObject* owner) {
+  if (g_signalPipe[0] < 0) return;
+  auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, owner);
+  QObject::connect(notifier, &QSocketNotifier::activated, owner, [notifier] {
+    char byte;
+    [[maybe_unused]] ssize_t n = ::read(g_signalPipe[0], &byte, 1);
+    notifier->setEnabled(false);
+    QCoreApplication::quit();
+  });
+}
+
+void ReportFailures(MessageBoxes& boxes, const QStringList& failures) {
+  for (const QString& f : failures) {
+    std::cerr << "vantor: " << f.toStdString() << "\n";
+    boxes.Error(nullptr, f);
+  }
+}
+
+}  // namespace
 
 int RunVantor(int argc, char** argv) {
-  QApplication app(argc, argv);
+  CatchEndSignals();
+  const QStringList params = ProgramParameters(argc, argv);
+  // The toolkit sees only the program's name: "-style" or "-reverse" are not
+  // this program's parameters, and are refused below like any other.
+  static int qtArgc = 1;
+  static char* qtArgv[] = {argv[0], nullptr};
+  QApplication app(qtArgc, qtArgv);
   QApplication::setApplicationName(QString::fromLatin1(res::kAppTitle));
-  QApplication::setApplicationDisplayName(QString::fromLatin1(res::kAppTitle));
   QApplication::setQuitOnLastWindowClosed(false);
+  QuitOnSignals(&app);
 
   const QString helpFile = HelpFilePathFor(QCoreApplication::applicationFilePath());
   HelpViewer help(helpFile);
-  QtMessageBoxes boxes([&help](int topic) { help.ShowTopic(topic); });
+  QtMessageBoxes boxes([&help](int topic) { help.ShowTopic(topic); }, [](const BoxRequest& r) {
+    // Errors also go to standard error, for whoever started the program.
+    if (r.kind == BoxKind::Error) std::cerr << "vantor: " << r.text.toStdString() << "\n";
+  });
 
   std::unique_ptr<lan::NetApi> api;
   std::unique_ptr<store::Hive> hive;
@@ -75,38 +171,40 @@ int RunVantor(int argc, char** argv) {
     api = lan::CreateNetApiFromEnvironment();
     hive = store::OpenDefaultHive();
   } catch (const std::exception& e) {
-    BoxRequest r;
-    r.caption = QString::fromLatin1(res::kAppTitle);
-    r.text = QString::fromStdString(e.what());
-    boxes.Show(nullptr, r);
-    std::cerr << "vantor: " << e.what() << "\n";
+    boxes.Error(nullptr, QString::fromStdString(e.what()));
     return 1;
   }
 
-  QStringList params = QCoreApplication::arguments();
-  params.removeFirst();
-  AppContext ctx{*api, *hive, boxes, help, DefaultClock(), helpFile, params};
+  SystemClock clock;
+  AppContext ctx{*api, *hive, boxes, help, clock, helpFile, params};
   int rc = 0;
-  {
-    VantorApp vantor(ctx);
-    bool running = false;
-    try {
-      running = vantor.Start();
-    } catch (const std::exception& e) {
-      boxes.Error(nullptr, QString::fromStdString(e.what()));
-      vantor.state().listCounter = -1;
-    }
-    if (running) {
-      vantor.Show();
-      rc = QApplication::exec();
-    }
-    try {
-      vantor.Shutdown();
-    } catch (const std::exception& e) {
-      boxes.Error(nullptr, QString::fromStdString(e.what()));
-      rc = 1;
-    }
+  VantorApp vantor(ctx);
+  QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, [&](QSessionManager&) {
+    // The desktop session is ending: the state is kept now, as on Exit.
+    ReportFailures(boxes, vantor.WriteState());
+  });
+  bool running = false;
+  try {
+    running = vantor.Start();
+  } catch (const std::exception& e) {
+    boxes.Error(nullptr, QString::fromStdString(e.what()));
+    vantor.state().listCounter = -1;
+    rc = 1;
   }
+  if (running) {
+    vantor.Show();
+    rc = QApplication::exec();
+  } else if (!params.isEmpty() && vantor.state().listCounter == -1 && rc == 0) {
+    // "/CLEAR" and "/?" end the program as asked; anything else was refused.
+    const QString p = params.front();
+    const bool done = params.size() == 1 && (p.compare(QString::fromLatin1(res::kClearParameter),
+                                                       Qt::CaseInsensitive) == 0 ||
+                                             p == QString::fromLatin1(res::kHelpParameter));
+    rc = done ? 0 : 2;
+  }
+  const QStringList failures = vantor.Shutdown();
+  ReportFailures(boxes, failures);
+  if (!failures.isEmpty()) rc = 1;
   return rc;
 }
 

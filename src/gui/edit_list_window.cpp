@@ -5,34 +5,26 @@
 namespace vantor::gui {
 
 namespace {
-constexpr const char* kSection = "EditList";
+constexpr store::WindowPlace kDesignPlace{TEditList::kDesignLeft, TEditList::kDesignTop, TEditList::kDesignWidth,
+                                          TEditList::kDesignHeight};
 }
 
 TEditList::TEditList(store::Hive& hive, std::function<bool()> writeBack, QWidget* parent)
-    : QWidget(parent, Qt::Window), hive_(hive), writeBack_(std::move(writeBack)) {
+    : QWidget(parent, Qt::Window), m_hive(hive), m_writeBack(std::move(writeBack)) {
   setObjectName(QStringLiteral("TEditList"));
   setWindowTitle(QStringLiteral("Edit Message List"));
   setMinimumSize(436, 300);
-  if (!writeBack_ || writeBack_()) {
-    store::Settings s(hive_);
-    const int left = s.ReadInteger(kSection, "Left", kDesignLeft);
-    const int top = s.ReadInteger(kSection, "Top", kDesignTop);
-    const int height = s.ReadInteger(kSection, "Height", kDesignHeight);
-    const int width = s.ReadInteger(kSection, "Width", kDesignWidth);
-    move(left, top);
-    resize(width, height);
+  if (!m_writeBack || m_writeBack()) {
+    const store::WindowPlace p = store::ReadWindowPlace(store::Settings(m_hive), store::kEditListSection, kDesignPlace);
+    move(p.left, p.top);
+    resize(p.width, p.height);
   }
 }
 
 void TEditList::Destroy() {
-  if (writeBack_ && !writeBack_()) return;
-  store::Settings s(hive_);
-  hive_.WriteTransaction([&] {
-    s.WriteInteger(kSection, "Left", x());
-    s.WriteInteger(kSection, "Top", y());
-    s.WriteInteger(kSection, "Width", width());
-    s.WriteInteger(kSection, "Height", height());
-  });
+  if (m_writeBack && !m_writeBack()) return;
+  store::Settings s(m_hive);
+  m_hive.WriteTransaction([&] { store::WriteWindowPlace(s, store::kEditListSection, {x(), y(), width(), height()}); });
 }
 
 }  // namespace vantor::gui

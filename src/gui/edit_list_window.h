@@ -23,8 +23,8 @@ class TEditList : public QWidget {
   void Destroy();
 
  private:
-  store::Hive& hive_;
-  std::function<bool()> writeBack_;
+  store::Hive& m_hive;
+  std::function<bool()> m_writeBack;
 };
 
 }  // namespace vantor::gui

@@ -1,5 +1,9 @@
 #include "gui/help.h"
 
+#include "common/text.h"
+#include "gui/res_strings.h"
+
+#include <QApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -18,31 +22,56 @@ QString HelpFilePathFor(const QString& programPath) {
 }
 
 HelpViewer::HelpViewer(QString helpFile, QWidget* parent)
-    : QWidget(parent, Qt::Window), file_(std::move(helpFile)), browser_(new QTextBrowser(this)) {
+    : QWidget(parent, Qt::Window), m_file(std::move(helpFile)), m_browser(new QTextBrowser(this)) {
   setObjectName(QStringLiteral("HelpViewer"));
-  setWindowTitle(QStringLiteral("Vantor Help"));
+  setWindowTitle(QString::fromLatin1(res::kHelpViewerCaption));
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(browser_);
-  browser_->setOpenExternalLinks(false);
+  layout->addWidget(m_browser);
+  m_browser->setOpenExternalLinks(false);
   resize(560, 480);
 }
 
 bool HelpViewer::Load() {
-  if (loaded_) return true;
-  QFile f(file_);
+  if (m_loaded) return true;
+  QFile f(m_file);
   if (!f.open(QIODevice::ReadOnly)) {
-    browser_->setPlainText(QStringLiteral("The help file \"%1\" cannot be opened: %2").arg(file_, f.errorString()));
+    m_browser->setPlainText(QString::fromStdString(
+        Format(res::kHelpFileUnreadable, {m_file.toStdString(), f.errorString().toStdString()})));
     return false;
   }
-  browser_->setHtml(QString::fromUtf8(f.readAll()));
-  loaded_ = true;
+  m_browser->setHtml(QString::fromUtf8(f.readAll()));
+  m_loaded = true;
   return true;
 }
 
+void HelpViewer::FollowModality() {
+  // A box that waits for an answer blocks every other window; help opened
+  // from it must stay usable, so the viewer waits on top of the box while
+  // it lasts, and goes back to an ordinary window when the box is gone.
+  QWidget* modal = QApplication::activeModalWidget();
+  const bool overBox = modal && modal != this;
+  const Qt::WindowModality wanted = overBox ? Qt::ApplicationModal : Qt::NonModal;
+  if (windowModality() == wanted) return;
+  const bool wasVisible = isVisible();
+  hide();
+  setWindowModality(wanted);
+  if (overBox) {
+    connect(modal, &QObject::destroyed, this, [this] {
+      if (windowModality() == Qt::NonModal) return;
+      const bool visible = isVisible();
+      hide();
+      setWindowModality(Qt::NonModal);
+      if (visible) show();
+    });
+  }
+  if (wasVisible) show();
+}
+
 void HelpViewer::ShowTopic(int topic) {
-  shownTopic_ = topic;
-  if (Load()) browser_->scrollToAnchor(QStringLiteral("topic-%1").arg(topic));
+  m_shownTopic = topic;
+  if (Load()) m_browser->scrollToAnchor(QStringLiteral("topic-%1").arg(topic));
+  FollowModality();
   show();
   raise();
   activateWindow();

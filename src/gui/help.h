@@ -29,16 +29,17 @@ class HelpViewer : public QWidget, public HelpService {
 
   void ShowTopic(int topic) override;
   void OpenFile() override;
-  const QString& File() const { return file_; }
-  int ShownTopic() const { return shownTopic_; }
+  const QString& File() const { return m_file; }
+  int ShownTopic() const { return m_shownTopic; }
 
  private:
   bool Load();
+  void FollowModality();
 
-  QString file_;
-  QTextBrowser* browser_;
-  bool loaded_ = false;
-  int shownTopic_ = -1;
+  QString m_file;
+  QTextBrowser* m_browser;
+  bool m_loaded = false;
+  int m_shownTopic = -1;
 };
 
 }  // namespace vantor::gui

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QPainter>
 #include <QPixmap>
+#include <QSvgRenderer>
 
 #include <array>
 
@@ -14,8 +15,8 @@ namespace vantor::gui {
 
 namespace {
 
-// Stand-in pictures for images that have no artwork: a coloured tile with a
-// letter, distinct at 16 pixels.
+// Stand-in pictures for images whose artwork cannot be read: a coloured tile
+// with a letter, distinct at 16 pixels.
 QIcon Drawn(int index) {
   static const char* letters = "LDUPG^vARELRF-XHOIEtT*aSEI";
   static const QColor colours[] = {Qt::darkYellow, Qt::darkBlue, Qt::darkGreen, Qt::darkGray, Qt::darkMagenta};
@@ -35,6 +36,25 @@ QIcon Drawn(int index) {
   return QIcon(pm);
 }
 
+// Renders an SVG picture at the sizes the views, menus and window frames ask
+// for. The pictures are drawn here rather than by Qt's image plugins, so a
+// machine without those plugins still shows them; an empty icon means the
+// file could not be read.
+QIcon Rendered(const QString& path) {
+  QSvgRenderer renderer(path);
+  if (!renderer.isValid()) return {};
+  QIcon icon;
+  for (int size : {16, 24, 32, 48}) {
+    QPixmap pm(size, size);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    renderer.render(&p);
+    p.end();
+    icon.addPixmap(pm);
+  }
+  return icon;
+}
+
 }  // namespace
 
 const QIcon& Image(int index) {
@@ -42,8 +62,8 @@ const QIcon& Image(int index) {
     RegisterImages();
     std::array<QIcon, image::kCount> a;
     for (int i = 0; i < image::kCount; ++i) {
-      QString path = QStringLiteral(":/images/%1.svg").arg(i, 2, 10, QLatin1Char('0'));
-      a[static_cast<std::size_t>(i)] = QFile::exists(path) ? QIcon(path) : Drawn(i);
+      QIcon icon = Rendered(QStringLiteral(":/images/%1.svg").arg(i, 2, 10, QLatin1Char('0')));
+      a[static_cast<std::size_t>(i)] = icon.isNull() ? Drawn(i) : icon;
     }
     return a;
   }();
@@ -54,9 +74,10 @@ const QIcon& Image(int index) {
 
 const QIcon& AppIcon() {
   Image(0);  // registers the pictures
-  static const QIcon icon = QFile::exists(QStringLiteral(":/images/vantor.svg"))
-                                ? QIcon(QStringLiteral(":/images/vantor.svg"))
-                                : Image(image::kUser);
+  static const QIcon icon = [] {
+    QIcon rendered = Rendered(QStringLiteral(":/images/vantor.svg"));
+    return rendered.isNull() ? Image(image::kUser) : rendered;
+  }();
   return icon;
 }
 

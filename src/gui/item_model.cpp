@@ -1,5 +1,7 @@
 #include "gui/item_model.h"
 
+#include "gui/res_strings.h"
+
 #include <algorithm>
 
 namespace vantor::gui {
@@ -31,7 +33,7 @@ int CompareRows(const ItemRow& a, const ItemRow& b, int column, SortDirection di
 }
 
 ItemModel::ItemModel(IconForKind icons, bool checkable, QObject* parent)
-    : QAbstractTableModel(parent), icons_(std::move(icons)), checkable_(checkable) {}
+    : QAbstractTableModel(parent), m_icons(std::move(icons)), m_checkable(checkable) {}
 
 int ItemModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : Count(); }
 int ItemModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 2; }
@@ -42,9 +44,9 @@ QVariant ItemModel::data(const QModelIndex& index, int role) const {
   switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole: return index.column() == 0 ? r.name : r.comment;
-    case Qt::DecorationRole: return index.column() == 0 && icons_ ? QVariant(icons_(r.kind)) : QVariant();
+    case Qt::DecorationRole: return index.column() == 0 && m_icons ? QVariant(m_icons(r.kind)) : QVariant();
     case Qt::CheckStateRole:
-      if (checkable_ && index.column() == 0) return r.checked ? Qt::Checked : Qt::Unchecked;
+      if (m_checkable && index.column() == 0) return r.checked ? Qt::Checked : Qt::Unchecked;
       return {};
     case Qt::UserRole: return r.kind;
     default: return {};
@@ -52,7 +54,7 @@ QVariant ItemModel::data(const QModelIndex& index, int role) const {
 }
 
 bool ItemModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-  if (!checkable_ || role != Qt::CheckStateRole || index.column() != 0 || !index.isValid()) return false;
+  if (!m_checkable || role != Qt::CheckStateRole || index.column() != 0 || !index.isValid()) return false;
   bool checked = value.toInt() == Qt::Checked;
   SetChecked(index.row(), checked);
   emit checkToggled(index.row(), checked);
@@ -62,55 +64,58 @@ bool ItemModel::setData(const QModelIndex& index, const QVariant& value, int rol
 Qt::ItemFlags ItemModel::flags(const QModelIndex& index) const {
   if (!index.isValid()) return Qt::ItemIsDropEnabled;
   Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled;
-  if (checkable_ && index.column() == 0) f |= Qt::ItemIsUserCheckable;
+  if (m_checkable && index.column() == 0) f |= Qt::ItemIsUserCheckable;
   return f;
 }
 
 QVariant ItemModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal) return {};
-  if (role == Qt::DisplayRole) return section == 0 ? QStringLiteral("Name") : QStringLiteral("Comment");
-  if (role == Qt::DecorationRole && section == headerImageColumn_)
-    return direction_ == SortDirection::Ascending ? ascendingIcon_ : descendingIcon_;
+  if (role == Qt::DisplayRole) return QString::fromLatin1(section == 0 ? res::kNameColumn : res::kCommentColumn);
+  if (role == Qt::DecorationRole && section == m_headerImageColumn)
+    return m_direction == SortDirection::Ascending ? m_ascendingIcon : m_descendingIcon;
   return {};
 }
 
-void ItemModel::BeginUpdate() { updating_ = true; }
+void ItemModel::BeginUpdate() { m_updating = true; }
 
 void ItemModel::EndUpdate(bool sort) {
-  updating_ = false;
-  if (pending_.empty() && !sort) return;
-  beginResetModel();
-  if (rows_.empty())
-    rows_.swap(pending_);
-  else
-    rows_.insert(rows_.end(), std::make_move_iterator(pending_.begin()), std::make_move_iterator(pending_.end()));
-  pending_.clear();
-  endResetModel();
+  m_updating = false;
+  if (!m_pending.empty()) {
+    // Inserted, not reset, so that selections and current rows survive.
+    const int first = Count();
+    beginInsertRows({}, first, first + static_cast<int>(m_pending.size()) - 1);
+    if (m_rows.empty())
+      m_rows.swap(m_pending);
+    else
+      m_rows.insert(m_rows.end(), std::make_move_iterator(m_pending.begin()), std::make_move_iterator(m_pending.end()));
+    m_pending.clear();
+    endInsertRows();
+  }
   if (sort) Sort();
 }
 
 void ItemModel::Clear() {
-  pending_.clear();
-  if (rows_.empty()) return;
+  m_pending.clear();
+  if (m_rows.empty()) return;
   beginResetModel();
-  rows_.clear();
+  m_rows.clear();
   endResetModel();
 }
 
 void ItemModel::Append(ItemRow row) {
-  if (updating_) {
-    pending_.push_back(std::move(row));
+  if (m_updating) {
+    m_pending.push_back(std::move(row));
     return;
   }
   beginInsertRows({}, Count(), Count());
-  rows_.push_back(std::move(row));
+  m_rows.push_back(std::move(row));
   endInsertRows();
 }
 
 void ItemModel::Insert(int position, ItemRow row) {
   position = std::clamp(position, 0, Count());
   beginInsertRows({}, position, position);
-  rows_.insert(rows_.begin() + position, std::move(row));
+  m_rows.insert(m_rows.begin() + position, std::move(row));
   endInsertRows();
 }
 
@@ -120,20 +125,20 @@ void ItemModel::RemoveRows(std::vector<int> positions) {
   for (int p : positions) {
     if (p < 0 || p >= Count()) continue;
     beginRemoveRows({}, p, p);
-    rows_.erase(rows_.begin() + p);
+    m_rows.erase(m_rows.begin() + p);
     endRemoveRows();
   }
 }
 
 void ItemModel::SetComment(int i, const QString& comment) {
   if (i < 0 || i >= Count()) return;
-  rows_[static_cast<std::size_t>(i)].comment = comment;
+  m_rows[static_cast<std::size_t>(i)].comment = comment;
   emit dataChanged(index(i, 1), index(i, 1));
 }
 
 void ItemModel::SetChecked(int i, bool checked) {
   if (i < 0 || i >= Count()) return;
-  rows_[static_cast<std::size_t>(i)].checked = checked;
+  m_rows[static_cast<std::size_t>(i)].checked = checked;
   emit dataChanged(index(i, 0), index(i, 0), {Qt::CheckStateRole});
 }
 
@@ -144,20 +149,20 @@ int ItemModel::CaptionIndex(const QString& text) const {
 }
 
 void ItemModel::SetSortState(int column, SortDirection dir) {
-  sortColumn_ = column;
-  direction_ = dir;
+  m_sortColumn = column;
+  m_direction = dir;
 }
 
 void ItemModel::ColumnClicked(int column) {
-  if (column == sortColumn_)
-    direction_ = direction_ == SortDirection::Ascending ? SortDirection::Descending : SortDirection::Ascending;
+  if (column == m_sortColumn)
+    m_direction = m_direction == SortDirection::Ascending ? SortDirection::Descending : SortDirection::Ascending;
   else
-    sortColumn_ = column;
+    m_sortColumn = column;
   Sort();
 }
 
 void ItemModel::Sort() {
-  if (rows_.size() < 2) return;
+  if (m_rows.size() < 2) return;
   // Compare on the 8-bit forms once per row rather than once per comparison.
   struct Keyed {
     QByteArray key;
@@ -165,11 +170,11 @@ void ItemModel::Sort() {
     int kind;
   };
   std::vector<Keyed> keyed;
-  keyed.reserve(rows_.size());
-  for (std::size_t i = 0; i < rows_.size(); ++i)
-    keyed.push_back({(sortColumn_ == 0 ? rows_[i].name : rows_[i].comment).toUtf8(), i, rows_[i].kind});
+  keyed.reserve(m_rows.size());
+  for (std::size_t i = 0; i < m_rows.size(); ++i)
+    keyed.push_back({(m_sortColumn == 0 ? m_rows[i].name : m_rows[i].comment).toUtf8(), i, m_rows[i].kind});
   bool reachedText = false;
-  const bool descending = direction_ == SortDirection::Descending;
+  const bool descending = m_direction == SortDirection::Descending;
   std::stable_sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) {
     if (a.kind != b.kind) return a.kind < b.kind;
     reachedText = true;
@@ -178,12 +183,12 @@ void ItemModel::Sort() {
   });
   emit layoutAboutToBeChanged();
   std::vector<ItemRow> sorted;
-  sorted.reserve(rows_.size());
-  for (const Keyed& k : keyed) sorted.push_back(std::move(rows_[k.index]));
-  rows_.swap(sorted);
+  sorted.reserve(m_rows.size());
+  for (const Keyed& k : keyed) sorted.push_back(std::move(m_rows[k.index]));
+  m_rows.swap(sorted);
   const QModelIndexList persistent = persistentIndexList();
   if (!persistent.isEmpty()) {
-    std::vector<int> newPos(rows_.size());
+    std::vector<int> newPos(m_rows.size());
     for (std::size_t i = 0; i < keyed.size(); ++i) newPos[keyed[i].index] = static_cast<int>(i);
     QModelIndexList to;
     for (const QModelIndex& p : persistent) to.append(index(newPos[static_cast<std::size_t>(p.row())], p.column()));
@@ -191,14 +196,14 @@ void ItemModel::Sort() {
   }
   emit layoutChanged();
   if (reachedText) {
-    headerImageColumn_ = sortColumn_;
+    m_headerImageColumn = m_sortColumn;
     emit headerDataChanged(Qt::Horizontal, 0, 1);
   }
 }
 
 void ItemModel::SetHeaderIcons(QIcon ascending, QIcon descending) {
-  ascendingIcon_ = std::move(ascending);
-  descendingIcon_ = std::move(descending);
+  m_ascendingIcon = std::move(ascending);
+  m_descendingIcon = std::move(descending);
 }
 
 }  // namespace vantor::gui

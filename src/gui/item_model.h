@@ -4,6 +4,8 @@
 // icon; Servers rows also carry a check mark. Thousands of rows are normal,
 // so rows are added in batches (BeginUpdate/EndUpdate) and sorted in one go.
 
+#include "common/recipient.h"
+
 #include <QAbstractTableModel>
 #include <QIcon>
 #include <QString>
@@ -14,13 +16,12 @@
 
 namespace vantor::gui {
 
-// RecipientKind: the kind of a recipient item and its icon index.
-enum RecipientKind : int { kList = 0, kDomain = 1, kUser = 2, kComputer = 3, kGroup = 4 };
-
+// A row: its kind (a RecipientKind, any number when read from the store) is
+// also its icon.
 struct ItemRow {
   QString name;
   QString comment;
-  int kind = kUser;
+  int kind = kUserKind;
   bool checked = true;  // Servers view only
 };
 
@@ -47,15 +48,15 @@ class ItemModel : public QAbstractTableModel {
   Qt::ItemFlags flags(const QModelIndex& index) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-  const ItemRow& Row(int i) const { return rows_[static_cast<std::size_t>(i)]; }
-  const std::vector<ItemRow>& Rows() const { return rows_; }
-  int Count() const { return static_cast<int>(rows_.size()); }
+  const ItemRow& Row(int i) const { return m_rows[static_cast<std::size_t>(i)]; }
+  const std::vector<ItemRow>& Rows() const { return m_rows; }
+  int Count() const { return static_cast<int>(m_rows.size()); }
 
   // Between BeginUpdate and EndUpdate added rows are held back: the view
   // neither repaints nor sorts per row. EndUpdate publishes them in one go.
   void BeginUpdate();
   void EndUpdate(bool sort);
-  bool Updating() const { return updating_; }
+  bool Updating() const { return m_updating; }
 
   void Clear();
   void Append(ItemRow row);
@@ -68,8 +69,8 @@ class ItemModel : public QAbstractTableModel {
   int CaptionIndex(const QString& text) const;
 
   // Sort state: the column (0 name, 1 comment) and the direction.
-  int SortColumn() const { return sortColumn_; }
-  SortDirection Direction() const { return direction_; }
+  int SortColumn() const { return m_sortColumn; }
+  SortDirection Direction() const { return m_direction; }
   void SetSortState(int column, SortDirection dir);
   // A header click: the same column flips the direction, another column
   // becomes the sort column with the direction kept. Then the rows are sorted.
@@ -77,21 +78,21 @@ class ItemModel : public QAbstractTableModel {
   void Sort();
   // The header images: 5 ascending, 6 descending, on the sort column.
   void SetHeaderIcons(QIcon ascending, QIcon descending);
-  int HeaderImageColumn() const { return headerImageColumn_; }
+  int HeaderImageColumn() const { return m_headerImageColumn; }
 
  signals:
   void checkToggled(int row, bool checked);
 
  private:
-  IconForKind icons_;
-  bool checkable_;
-  std::vector<ItemRow> rows_;
-  std::vector<ItemRow> pending_;
-  bool updating_ = false;
-  int sortColumn_ = 0;
-  SortDirection direction_ = SortDirection::Ascending;
-  int headerImageColumn_ = -1;
-  QIcon ascendingIcon_, descendingIcon_;
+  IconForKind m_icons;
+  bool m_checkable;
+  std::vector<ItemRow> m_rows;
+  std::vector<ItemRow> m_pending;
+  bool m_updating = false;
+  int m_sortColumn = 0;
+  SortDirection m_direction = SortDirection::Ascending;
+  int m_headerImageColumn = -1;
+  QIcon m_ascendingIcon, m_descendingIcon;
 };
 
 }  // namespace vantor::gui

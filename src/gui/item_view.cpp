@@ -1,21 +1,35 @@
 #include "gui/item_view.h"
 
+#include "gui/image_list.h"
+
+#include <QDrag>
+#include <QDragEnterEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMimeData>
 
 namespace vantor::gui {
 
-ItemView::ItemView(const QString& objectName, ItemModel::IconForKind icons, bool multiSelect, bool checkable,
-                   QWidget* parent)
-    : QTreeView(parent), model_(new ItemModel(std::move(icons), checkable, this)) {
-  setObjectName(objectName);
-  setModel(model_);
+namespace {
+// What a drag between the item views carries: only that it is one. The drop
+// acts on the source view's selection, which the target finds by the source.
+const QString kRowsMimeType = QStringLiteral("application/x-vantor-rows");
+}  // namespace
+
+ItemView::ItemView(const Design& design, QWidget* parent)
+    : QTreeView(parent),
+      m_model(new ItemModel([](int kind) { return Image(kind); }, design.checkable, this)),
+      m_hint(QString::fromUtf8(design.hint)),
+      m_helpTopic(design.helpTopic) {
+  setObjectName(QString::fromLatin1(design.objectName));
+  setModel(m_model);
+  m_model->SetHeaderIcons(Image(image::kSortAscending), Image(image::kSortDescending));
   setRootIsDecorated(false);
   setItemsExpandable(false);
   setUniformRowHeights(true);  // keeps views of thousands of rows fast
   setAllColumnsShowFocus(true);
   setSelectionBehavior(QAbstractItemView::SelectRows);
-  setSelectionMode(multiSelect ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
+  setSelectionMode(design.multiSelect ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setSortingEnabled(false);
   setIconSize(QSize(16, 16));
@@ -26,7 +40,11 @@ ItemView::ItemView(const QString& objectName, ItemModel::IconForKind icons, bool
   // that cheap for large views.
   header()->setResizeContentsPrecision(200);
   header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-  connect(header(), &QHeaderView::sectionClicked, this, [this](int column) { model_->ColumnClicked(column); });
+  setDragEnabled(design.dragSource);
+  setDragDropMode(QAbstractItemView::DragDrop);
+  setDropIndicatorShown(false);
+  setAcceptDrops(false);
+  connect(header(), &QHeaderView::sectionClicked, this, [this](int column) { m_model->ColumnClicked(column); });
 }
 
 std::vector<int> ItemView::SelectedRows() const {
@@ -39,27 +57,71 @@ std::vector<int> ItemView::SelectedRows() const {
 
 int ItemView::SelectedCount() const { return selectionModel() ? int(selectionModel()->selectedRows().size()) : 0; }
 
+const ItemRow* ItemView::SingleSelectedRow() const {
+  const std::vector<int> rows = SelectedRows();
+  return rows.size() == 1 ? &m_model->Row(rows.front()) : nullptr;
+}
+
 void ItemView::SelectRow(int row, bool select) {
-  if (row < 0 || row >= model_->Count()) return;
-  selectionModel()->select(
-      model_->index(row, 0),
-      (select ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) | QItemSelectionModel::Rows);
+  if (row < 0 || row >= m_model->Count()) return;
+  selectionModel()->select(m_model->index(row, 0), (select ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
+                                                       QItemSelectionModel::Rows);
 }
 
-void ItemView::ClearSelection() {
-  if (selectionModel()) selectionModel()->clearSelection();
+void ItemView::SetHintsEnabled(bool on) { setToolTip(on ? m_hint : QString()); }
+
+void ItemView::AcceptDropsFrom(DropFilter accepts) {
+  m_acceptsDrop = std::move(accepts);
+  setAcceptDrops(static_cast<bool>(m_acceptsDrop));
+  viewport()->setAcceptDrops(static_cast<bool>(m_acceptsDrop));
 }
 
-void ItemView::SetHintsEnabled(bool on) { setToolTip(on ? hint_ : QString()); }
+void ItemView::startDrag(Qt::DropActions) {
+  if (SelectedCount() == 0) return;
+  auto* drag = new QDrag(this);
+  auto* data = new QMimeData;
+  data->setData(kRowsMimeType, objectName().toUtf8());
+  drag->setMimeData(data);
+  drag->setPixmap(Image(image::kAddRecipient).pixmap(16, 16));
+  drag->exec(Qt::CopyAction, Qt::CopyAction);
+}
+
+bool ItemView::AcceptsDrop(const QDropEvent* e) const {
+  return e->mimeData()->hasFormat(kRowsMimeType) && m_acceptsDrop &&
+         m_acceptsDrop(qobject_cast<const QWidget*>(e->source()));
+}
+
+void ItemView::dragEnterEvent(QDragEnterEvent* e) {
+  if (AcceptsDrop(e))
+    e->acceptProposedAction();
+  else
+    e->ignore();
+}
+
+void ItemView::dragMoveEvent(QDragMoveEvent* e) {
+  if (AcceptsDrop(e))
+    e->acceptProposedAction();
+  else
+    e->ignore();
+}
+
+void ItemView::dropEvent(QDropEvent* e) {
+  if (!AcceptsDrop(e)) {
+    e->ignore();
+    return;
+  }
+  e->acceptProposedAction();
+  emit rowsDropped(qobject_cast<QWidget*>(e->source()));
+}
 
 void ItemView::mouseReleaseEvent(QMouseEvent* e) {
   QTreeView::mouseReleaseEvent(e);
-  emit clicked();
+  emit rowClicked();
 }
 
 void ItemView::keyPressEvent(QKeyEvent* e) {
   if (e->key() == Qt::Key_F1) {
-    emit helpRequested(helpTopic_);
+    emit helpRequested(m_helpTopic);
     return;
   }
   QTreeView::keyPressEvent(e);
@@ -70,7 +132,7 @@ void ItemView::keyPressEvent(QKeyEvent* e) {
     case Qt::Key_PageDown:
     case Qt::Key_Home:
     case Qt::Key_End:
-    case Qt::Key_Space: emit clicked(); break;
+    case Qt::Key_Space: emit rowClicked(); break;
     default: break;
   }
 }
@@ -89,7 +151,7 @@ void ItemView::focusOutEvent(QFocusEvent* e) {
 
 void ItemView::mouseDoubleClickEvent(QMouseEvent* e) {
   QTreeView::mouseDoubleClickEvent(e);
-  emit doubleClickedRow();
+  emit rowDoubleClicked();
 }
 
 }  // namespace vantor::gui

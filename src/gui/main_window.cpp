@@ -1,35 +1,38 @@
 #include "gui/main_window.h"
 
-#include "common/clock.h"
 #include "common/text.h"
 #include "delivery/session_query.h"
 #include "delivery/status_window.h"
-#include "gui/box_history.h"
-#include "gui/favourites_io.h"
 #include "gui/help.h"
+#include "gui/history_box.h"
 #include "gui/image_list.h"
 #include "gui/item_view.h"
+#include "gui/main_commands.h"
 #include "gui/message_area.h"
 #include "gui/message_boxes.h"
 #include "gui/net_browser.h"
 #include "gui/options_dialog.h"
+#include "gui/recipients.h"
 #include "gui/res_strings.h"
 #include "gui/saved_messages_io.h"
+#include "gui/status_line.h"
 #include "gui/upper_panel.h"
 #include "lan/directory.h"
 #include "lan/net_error_text.h"
+#include "store/favourites.h"
 #include "store/settings.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
-#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -37,32 +40,43 @@
 namespace vantor::gui {
 
 namespace {
-constexpr const char* kMain = "Main";
-constexpr const char* kSignature = "Main\\Signature";
-constexpr const char* kServers = "Main\\Servers";
+constexpr int kMessengerHelpTopic = 16;
+constexpr int kParameterHelpTopic = 10;
+constexpr int kFirstRunHelpTopic = 1;
+constexpr int kContentsHelpTopic = 0;
+
 QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Text(const char* text) { return QString::fromLatin1(text); }
 }  // namespace
 
 TMain::TMain(AppContext& ctx, AppState& state, TOptions& options, QWidget* parent)
-    : QMainWindow(parent), ctx_(ctx), state_(state), options_(options) {
+    : QMainWindow(parent), m_ctx(ctx), m_state(state), m_options(options) {
   setObjectName(QStringLiteral("TMain"));
-  setWindowTitle(QString::fromLatin1(res::kAppTitle));
+  setWindowTitle(Text(res::kAppTitle));
   setWindowIcon(AppIcon());
   setMinimumSize(kMinWidth, kMinHeight);
-  query_ = std::make_unique<delivery::SessionQuery>(ctx_.api, state_.AbortRequested, this);
-  query_->SetReporter([this](const std::string& text) {
-    ShowStatus(Q(text));
+  BuildUi();
+  const MainViews& views = m_upper->Views();
+  m_statusLine = std::make_unique<StatusLine>(*m_statusText, views, m_ctx.api, m_state, m_options);
+  m_query = std::make_unique<delivery::SessionQuery>(m_ctx.api, m_state.AbortRequested, this);
+  m_query->SetReporter([this](const std::string& text) {
+    m_statusLine->Show(Q(text));
     LogIfShowing(Q(text));
   });
-  browser_ = std::make_unique<NetBrowser>(*this);
-  BuildUi();
+  m_browser = std::make_unique<NetBrowser>(NetBrowser::Deps{m_ctx.api, m_ctx.hive, m_ctx.boxes, *this, m_state,
+                                                            m_options, views, *m_commands, *m_statusLine, *this,
+                                                            *m_query});
+  m_recipients = std::make_unique<Recipients>(
+      Recipients::Deps{views, *m_commands, *m_statusLine, m_messageArea->Message(),
+                       [this] { m_browser->NetViewClick(); }, [this] { return m_typeIn; }});
   ConnectCommands();
+  ConnectViews();
 }
 
 TMain::~TMain() {
-  // Closing the widgets below moves the focus about; nothing may call back
-  // into a window that is going away.
-  for (QObject* child : findChildren<QObject*>()) disconnect(child, nullptr, this, nullptr);
+  // Closing the widgets moves the focus about; nothing may call back into
+  // behaviours that are going away.
+  for (QObject* child : findChildren<QObject*>()) child->blockSignals(true);
 }
 
 void TMain::BuildUi() {
@@ -70,216 +84,275 @@ void TMain::BuildUi() {
   font.setPointSize(8);
   setFont(font);
 
-  ToolBar1 = new QToolBar(QStringLiteral("ToolBar1"), this);
-  ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
-  ToolBar1->setMovable(false);
-  ToolBar1->setIconSize(QSize(16, 16));
-  addToolBar(Qt::TopToolBarArea, ToolBar1);
-  actions = CreateMainActions(this, menuBar(), ToolBar1);
+  m_toolBar = new QToolBar(QStringLiteral("ToolBar1"), this);
+  m_toolBar->setObjectName(QStringLiteral("ToolBar1"));
+  m_toolBar->setMovable(false);
+  m_toolBar->setIconSize(QSize(16, 16));
+  addToolBar(Qt::TopToolBarArea, m_toolBar);
+  m_commands = new MainCommands(this, menuBar(), m_toolBar);
 
-  StatusBar1Text = new QLabel(this);
-  StatusBar1Text->setObjectName(QStringLiteral("StatusBar1Text"));
+  m_statusText = new QLabel(this);
+  m_statusText->setObjectName(QStringLiteral("StatusBar1Text"));
   statusBar()->setObjectName(QStringLiteral("StatusBar1"));
-  statusBar()->addWidget(StatusBar1Text, 1);
+  statusBar()->addWidget(m_statusText, 1);
   statusBar()->setSizeGripEnabled(true);
 
-  auto icons = [](int kind) { return Image(kind); };
-  Panel1 = new UpperPanel(this);
-  NetPage = Panel1->NetPage;
-  RecipPage = Panel1->RecipPage;
-  sbAddRecip = Panel1->sbAddRecip;
-  sbRemoveRecip = Panel1->sbRemoveRecip;
-  sbTypeRecip = Panel1->sbTypeRecip;
-  NetView = new ItemView(QStringLiteral("NetView"), icons, true, false);
-  NetView->SetHint(QStringLiteral("This list shows all of the recipients available"));
-  NetView->SetHelpTopic(2);
-  FavView = new ItemView(QStringLiteral("FavView"), icons, true, false);
-  FavView->SetHint(QStringLiteral("List of favourite items"));
-  FavView->SetHelpTopic(3);
-  RecipView = new ItemView(QStringLiteral("RecipView"), icons, true, false);
-  RecipView->SetHint(QStringLiteral("All items in this list will \"get the message\""));
-  RecipView->SetHelpTopic(2);
-  SrvView = new ItemView(QStringLiteral("SrvView"), icons, false, true);
-  SrvView->SetHint(QStringLiteral("Select servers to be queried for login sessions"));
-  SrvView->SetHelpTopic(4);
-  SrvView->setDragEnabled(false);
-  for (ItemView* v : {NetView, FavView, RecipView, SrvView}) {
-    v->Model().SetHeaderIcons(Image(image::kSortAscending), Image(image::kSortDescending));
-    connect(v, &ItemView::helpRequested, this, &TMain::ShowHelp);
-    connect(v, &ItemView::focusLost, this, &TMain::UpdateSBar);
-  }
-  NetPage->addTab(NetView, QStringLiteral("&Net Items"));
-  NetPage->addTab(FavView, QStringLiteral("&Favourites"));
-  RecipPage->addTab(RecipView, QStringLiteral("&Recipients"));
-  RecipPage->addTab(SrvView, QStringLiteral("Ser&vers"));
+  m_upper = new UpperPanel(this);
+  m_commands->BindButton(Command::AddRecipientButton, &m_upper->AddRecipientButton());
+  m_commands->BindButton(Command::RemoveRecipientButton, &m_upper->RemoveRecipientButton());
+  m_commands->BindButton(Command::TypeRecipientButton, &m_upper->TypeRecipientButton());
+  m_messageArea = new MessageArea(this);
+  m_commands->BindButton(Command::SendButton, &m_messageArea->Message().SendButton());
 
-  Panel2 = new MessageArea(this);
-  Splitter1 = new QSplitter(Qt::Vertical, this);
-  Splitter1->setObjectName(QStringLiteral("Splitter1"));
-  Splitter1->addWidget(Panel1);
-  Splitter1->addWidget(Panel2);
-  Splitter1->setChildrenCollapsible(false);
-  Splitter1->setOpaqueResize(true);
+  m_splitter = new QSplitter(Qt::Vertical, this);
+  m_splitter->setObjectName(QStringLiteral("Splitter1"));
+  m_splitter->addWidget(m_upper);
+  m_splitter->addWidget(m_messageArea);
+  m_splitter->setChildrenCollapsible(false);
+  m_splitter->setOpaqueResize(true);
   // The upper panel keeps its height; the message area takes the rest.
-  Splitter1->setStretchFactor(0, 0);
-  Splitter1->setStretchFactor(1, 1);
-  Splitter1->handle(1)->setToolTip(QStringLiteral("Drag this line to resize the panels"));
-  setCentralWidget(Splitter1);
-  resize(kDefaultWidth, 410);
+  m_splitter->setStretchFactor(0, 0);
+  m_splitter->setStretchFactor(1, 1);
+  m_splitter->handle(1)->setToolTip(Text(res::kSplitterHint));
+  setCentralWidget(m_splitter);
+  resize(kDefaultWidth, kDesignHeight);
   SetSplitPosition(UpperPanel::kDesignHeight);
 }
 
 void TMain::ConnectCommands() {
-  connect(actions.Exit, &QAction::triggered, this, &TMain::ExitCommand);
-  connect(actions.ShowToolbar, &QAction::triggered, this, &TMain::ShowToolbarClick);
-  connect(actions.ShowStatusbar, &QAction::triggered, this, &TMain::ShowStatusbarClick);
-  connect(actions.ShowStatusWindow, &QAction::triggered, this, &TMain::ShowStatusWin1Click);
-  connect(actions.Refresh, &QAction::triggered, this, [this] { browser_->Refresh(); });
-  connect(actions.ShowActiveOnly, &QAction::triggered, this, [this] { browser_->ActiveOnlyToggle(); });
-  connect(actions.Contents, &QAction::triggered, this, [this] { ShowHelp(0); });
-  connect(NetView, &ItemView::clicked, this, [this] { browser_->NetViewClick(); });
-  connect(SrvView, &ItemView::clicked, this, [this] { browser_->SrvViewClick(); });
-  connect(NetPage, &QTabWidget::currentChanged, this, [this] { browser_->NetPageChange(); });
-  connect(Splitter1, &QSplitter::splitterMoved, this, [this] { Panel1->LayOut(); });
+  MainCommands& c = *m_commands;
+  Recipients& r = *m_recipients;
+  using C = Command;
+  using Source = Recipients::Source;
+  c.OnTriggered({C::Exit}, [this] { ExitCommand(); });
+  c.OnTriggered({C::ShowToolbar}, [this] { ShowToolbarClick(); });
+  c.OnTriggered({C::ShowStatusbar}, [this] { ShowStatusbarClick(); });
+  c.OnTriggered({C::ShowStatusWindow}, [this] { ShowStatusWin1Click(); });
+  c.OnTriggered({C::Refresh}, [this] { m_browser->Refresh(); });
+  c.OnTriggered({C::ToolActiveOnly, C::MenuActiveOnly}, [this] {
+    m_browser->ActiveOnlyToggle();
+    m_recipients->RecipViewClick(Recipients::Source::Other);
+  });
+  c.OnTriggered({C::Contents}, [this] { ShowHelp(kContentsHelpTopic); });
+  c.OnTriggered({C::AddRecipientButton, C::MenuAddToRecipients, C::PopupAddToRecipients}, [&r] { r.AddBtnClick(); });
+  c.OnTriggered({C::RemoveRecipientButton, C::MenuRemoveFromRecipients, C::PopupRemoveFromRecipients},
+                [&r] { r.DelBtnClick(); });
+  c.OnTriggered({C::TypeRecipientButton, C::MenuTypeInRecipient, C::PopupTypeInRecipient},
+                [&r] { r.sbTypeRecipClick(); });
+  c.OnTriggered({C::ToolAddFavourite, C::MenuAddToFavourites, C::PopupAddToFavourites}, [&r] { r.tbAddFavClick(); });
+  c.OnTriggered({C::ToolRemoveFavourite, C::MenuRemoveFromFavourites, C::PopupRemoveFromFavourites},
+                [&r] { r.tbDelFavClick(Source::Other); });
+  c.OnTriggered({C::TypeInFavourite, C::PopupTypeInFavourite}, [&r] { r.Typeinafavourite1Click(); });
+  connect(&c, &MainCommands::editMenuOpening, this, [&r] { r.Edit1Click(); });
 }
 
-void TMain::ShowHelp(int topic) { ctx_.help.ShowTopic(topic); }
+void TMain::ConnectViews() {
+  const MainViews& v = m_upper->Views();
+  Recipients& r = *m_recipients;
+  using Source = Recipients::Source;
+  for (ItemView* view : {&v.net, &v.fav, &v.recip, &v.srv}) {
+    connect(view, &ItemView::helpRequested, this, &TMain::ShowHelp);
+    connect(view, &ItemView::focusLost, this, [this] { m_statusLine->UpdateSBar(); });
+  }
+  for (ItemView* view : {&v.net, &v.fav, &v.recip}) {
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint& at) {
+      m_recipients->PopupMenu1Popup(*view);
+      m_commands->PopupMenu()->popup(view->viewport()->mapToGlobal(at));
+    });
+    connect(view, &ItemView::rowsDropped, this, [this, view](QWidget* source) {
+      m_recipients->RowsDropped(*view, source);
+    });
+  }
+  const auto fromItemViews = [&v](const QWidget* source) {
+    return source == &v.net || source == &v.fav || source == &v.recip;
+  };
+  v.recip.AcceptDropsFrom(fromItemViews);
+  v.net.AcceptDropsFrom(fromItemViews);
+  v.fav.AcceptDropsFrom([&v](const QWidget* source) { return source == &v.net || source == &v.recip; });
+
+  connect(&v.net, &ItemView::rowClicked, this, [this] { m_browser->NetViewClick(); });
+  connect(&v.net, &ItemView::enterReleased, this, [&r] { r.AddBtnClick(); });
+  connect(&v.net, &ItemView::rowDoubleClicked, this, [&r] { r.AddBtnClick(); });
+  connect(&v.fav, &ItemView::rowClicked, this, [&r] { r.FavViewClick(Source::FavView); });
+  connect(&v.fav, &ItemView::enterReleased, this, [&r] { r.FavViewDblClick(); });
+  connect(&v.fav, &ItemView::rowDoubleClicked, this, [&r] { r.FavViewDblClick(); });
+  connect(&v.fav, &ItemView::deleteReleased, this, [&r] { r.tbDelFavClick(Source::FavView); });
+  connect(&v.recip, &ItemView::rowClicked, this, [&r] { r.RecipViewClick(Source::RecipView); });
+  for (auto signal : {&ItemView::enterReleased, &ItemView::rowDoubleClicked, &ItemView::deleteReleased})
+    connect(&v.recip, signal, this, [&r] { r.DelBtnClick(); });
+  connect(&v.srv, &ItemView::rowClicked, this, [this] { m_browser->SrvViewClick(); });
+
+  connect(&v.netPage, &QTabWidget::currentChanged, this, [this] { NetPageChange(); });
+  v.netPage.tabBar()->installEventFilter(this);
+  connect(&v.recipPage, &QTabWidget::currentChanged, this, [&r] { r.RecipPageChange(); });
+  connect(m_splitter, &QSplitter::splitterMoved, this, [this] { m_upper->LayOut(); });
+
+  MessageTab& message = m_messageArea->Message();
+  connect(&message, &MessageTab::textChanged, this, [&r] { r.Memo1Change(); });
+  connect(&message, &MessageTab::helpRequested, this, &TMain::ShowHelp);
+}
+
+void TMain::AttachStatusWindow(delivery::TStatus* status) { m_status = status; }
+void TMain::AttachTypeInDialog(TTypeRecip* typeIn) { m_typeIn = typeIn; }
+
+void TMain::ShowHelp(int topic) { m_ctx.help.ShowTopic(topic); }
 
 bool TMain::HandleCommandLine() {
-  const QStringList& params = ctx_.parameters;
+  const QStringList& params = m_ctx.parameters;
   if (params.isEmpty()) return true;
   if (params.size() > 1) {
-    ctx_.boxes.Error(this, QString::fromLatin1(res::kTooManyParameters), 10);
-  } else if (params.front().compare(QStringLiteral("/CLEAR"), Qt::CaseInsensitive) == 0) {
-    ctx_.hive.DeleteKey(store::kRootKey);
-  } else if (params.front() == QStringLiteral("/?")) {
-    ctx_.help.OpenFile();
+    m_ctx.boxes.Error(this, Text(res::kTooManyParameters), kParameterHelpTopic);
+  } else if (params.front().compare(Text(res::kClearParameter), Qt::CaseInsensitive) == 0) {
+    m_ctx.hive.DeleteKey(store::kRootKey);
+  } else if (params.front() == Text(res::kHelpParameter)) {
+    m_ctx.help.OpenFile();
   } else {
-    ctx_.boxes.Error(this, Q(Format(res::kInvalidParameter, {params.front().toStdString()})), 10);
+    m_ctx.boxes.Error(this, Q(Format(res::kInvalidParameter, {params.front().toStdString()})),
+                      kParameterHelpTopic);
   }
-  state_.listCounter = -1;
+  m_state.listCounter = -1;
   return false;
 }
 
 bool TMain::FormCreate() {
   // 1. The help file.
-  if (!QFileInfo::exists(ctx_.helpFile))
-    ctx_.boxes.Error(this, Q(Format(res::kHelpFileNotFound, {ctx_.helpFile.toStdString()})));
+  if (!QFileInfo::exists(m_ctx.helpFile))
+    m_ctx.boxes.Error(this, Q(Format(res::kHelpFileNotFound, {m_ctx.helpFile.toStdString()})));
   // 2. The command line.
   if (!HandleCommandLine()) return false;
   // 3. Fresh state.
-  state_.windowShown = true;
-  query_->FreeActiveSessions();
-  state_.AbortRequested = false;
-  for (ItemView* v : {NetView, FavView, RecipView, SrvView}) v->Model().SetSortState(0, SortDirection::Ascending);
+  m_state.windowShown = true;
+  m_query->FreeActiveSessions();
+  m_state.AbortRequested = false;
+  const MainViews& views = m_upper->Views();
+  for (ItemView* v : {&views.net, &views.fav, &views.recip, &views.srv})
+    v->itemModel().SetSortState(0, SortDirection::Ascending);
   // 4. Window place and size.
-  store::Settings settings(ctx_.hive);
-  state_.listCounter = settings.ReadInteger(kMain, "Listnumber", 0);
-  const int width = settings.ReadInteger(kMain, "Width", kDefaultWidth);
-  const int height = settings.ReadInteger(kMain, "Height", kDefaultHeight);
-  const int top = settings.ReadInteger(kMain, "Top", kDefaultTop);
-  const int left = settings.ReadInteger(kMain, "Left", kDefaultLeft);
-  move(left, top);
-  resize(std::max(width, kMinWidth), std::max(height, kMinHeight));
-  // 5. The message tab lays itself out; 6. the active-only command.
-  browser_->SetActiveOnlyCommand(true);
+  ReadWindowSettings();
+  // 5. The message tab lays itself out; 6. the active-only commands.
+  m_browser->SetActiveOnlyCommands(true);
   // 7. Own names.
-  state_.LocalComputerName = lan::GetLocalComputerName(ctx_.api);
-  state_.LocalUserName = lan::GetLocalUserName(ctx_.api);
+  m_state.LocalComputerName = lan::GetLocalComputerName(m_ctx.api);
+  m_state.LocalUserName = lan::GetLocalUserName(m_ctx.api);
   // 8. The splitter.
-  SetSplitPosition(settings.ReadInteger(kMain, "Split", UpperPanel::kDesignHeight));
+  store::Settings settings(m_ctx.hive);
+  SetSplitPosition(settings.ReadInteger(store::kMainSection, "Split", UpperPanel::kDesignHeight));
   // 9. Signatures; 10. favourites.
   LoadSignatures();
-  LoadFavourites(settings, FavView->Model());
+  LoadFavourites();
   // 11. Tool bar and status bar.
-  const bool showToolbar = settings.ReadBool(kMain, "ShowToolbar", true);
-  const bool showStatusbar = settings.ReadBool(kMain, "ShowStatusbar", true);
-  actions.ShowToolbar->setChecked(showToolbar);
-  actions.ShowStatusbar->setChecked(showStatusbar);
-  ToolBar1->setVisible(showToolbar);
+  const bool showToolbar = settings.ReadBool(store::kMainSection, "ShowToolbar", true);
+  const bool showStatusbar = settings.ReadBool(store::kMainSection, "ShowStatusbar", true);
+  m_commands->SetChecked(Command::ShowToolbar, showToolbar);
+  m_commands->SetChecked(Command::ShowStatusbar, showStatusbar);
+  m_toolBar->setVisible(showToolbar);
   statusBar()->setVisible(showStatusbar);
   // 12. Hints.
-  SetHints(options_.Tooltips());
+  SetHints(m_options.Tooltips());
   // 13. Domain and controller.
-  if (options_.ScanDomain()) {
-    state_.DomainControllerName = lan::GetDomainControllerName(ctx_.api, state_.PrimaryDomainName);
-    state_.PrimaryDomainName = lan::GetPrimaryDomainName(ctx_.api);
+  if (m_options.ScanDomain()) {
+    m_state.DomainControllerName = lan::GetDomainControllerName(m_ctx.api, m_state.PrimaryDomainName);
+    m_state.PrimaryDomainName = lan::GetPrimaryDomainName(m_ctx.api);
   } else {
-    state_.DomainControllerName.clear();
-    state_.PrimaryDomainName.clear();
+    m_state.DomainControllerName.clear();
+    m_state.PrimaryDomainName.clear();
   }
   // 14. Servers; 15. Net Items; 16. saved messages.
-  if (options_.ScanDomain()) browser_->FillServerView();
-  browser_->Refresh();
-  FillMessageView(ctx_.hive, Panel2->saved->MsgView);
+  if (m_options.ScanDomain()) m_browser->FillServerView();
+  m_browser->Refresh();
+  FillMessageView(m_ctx.hive, &m_messageArea->Saved().MessageView());
   // 17. First tabs; 18. the Net Items click handling.
-  RecipPage->setCurrentIndex(0);
-  NetPage->setCurrentIndex(0);
-  Panel2->MessagePage->setCurrentIndex(0);
-  browser_->NetViewClick();
+  views.recipPage.setCurrentIndex(0);
+  views.netPage.setCurrentIndex(0);
+  m_messageArea->ShowMessageTab();
+  m_browser->NetViewClick();
   // 20. The messenger service.
   CheckMessengerService();
   return true;
 }
 
+void TMain::ReadWindowSettings() {
+  store::Settings settings(m_ctx.hive);
+  m_state.listCounter = settings.ReadInteger(store::kMainSection, "Listnumber", 0);
+  const store::WindowPlace p = store::ReadWindowPlace(
+      settings, store::kMainSection, {kDefaultLeft, kDefaultTop, kDefaultWidth, kDefaultHeight});
+  move(p.left, p.top);
+  resize(std::max(p.width, kMinWidth), std::max(p.height, kMinHeight));
+}
+
 void TMain::LoadSignatures() {
-  store::Settings settings(ctx_.hive);
+  store::Settings settings(m_ctx.hive);
   QStringList history;
-  for (const std::string& name : settings.ReadValueNames(kSignature)) history.append(Q(name));
-  QComboBox* box = Panel2->message->SignatureBox;
-  SetBoxHistory(box, history);
+  for (const std::string& name : settings.ReadValueNames(store::kSignatureSection)) history.append(Q(name));
+  HistoryBox& box = m_messageArea->Message().SignatureBox();
+  box.SetHistory(history);
   if (history.isEmpty()) {
-    box->setEditText(Q(Format(res::kDefaultSignature, {state_.LocalUserName, state_.LocalComputerName})));
-    UpdateBoxHistory(box);
+    box.setEditText(Q(Format(res::kDefaultSignature, {m_state.LocalUserName, m_state.LocalComputerName})));
+    box.UpdateHistory();
   }
 }
 
+void TMain::LoadFavourites() {
+  ItemModel& fav = m_upper->Views().fav.itemModel();
+  const std::vector<store::Favourite> stored = store::ReadFavourites(store::Settings(m_ctx.hive));
+  fav.BeginUpdate();
+  for (const store::Favourite& f : stored) fav.Append({Q(f.name), Q(f.comment), f.kind});
+  fav.EndUpdate(true);
+}
+
 void TMain::SetHints(bool on) {
-  for (ItemView* v : {NetView, FavView, RecipView, SrvView}) v->SetHintsEnabled(on);
+  const MainViews& v = m_upper->Views();
+  for (ItemView* view : {&v.net, &v.fav, &v.recip, &v.srv}) view->SetHintsEnabled(on);
 }
 
 void TMain::CheckMessengerService() {
   std::vector<std::string> names;
-  lan::Status status = lan::GetMessengerNames(ctx_.api, names);
+  const lan::Status status = lan::GetMessengerNames(m_ctx.api, names);
   if (status != lan::NERR_Success)
-    ctx_.boxes.Error(this, Q(Format(res::kMessengerService, {lan::NetErrorText(status)})), 16);
+    m_ctx.boxes.Error(this, Q(Format(res::kMessengerService, {lan::NetErrorText(status)})), kMessengerHelpTopic);
 }
 
 void TMain::FormDestroy() {
-  if (!state_.WriteBack()) return;
-  WriteMessageOrder(ctx_.hive, Panel2->saved->MsgView);
+  if (!m_state.WriteBack()) return;
+  // Running session queries stop at their next check, whatever the writes
+  // below do.
+  m_state.AbortRequested = true;
+  WriteMessageOrder(m_ctx.hive, &m_messageArea->Saved().MessageView());
   QCoreApplication::processEvents();
-  store::Settings settings(ctx_.hive);
-  ctx_.hive.WriteTransaction([&] {
+  store::Settings settings(m_ctx.hive);
+  const MainViews& views = m_upper->Views();
+  m_ctx.hive.WriteTransaction([&] {
+    const auto main = store::kMainSection;
     const bool normal = !(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
     if (normal) {
-      settings.WriteInteger(kMain, "Left", x());
-      settings.WriteInteger(kMain, "Top", y());
-      settings.WriteInteger(kMain, "Width", width());
-      settings.WriteInteger(kMain, "Height", height());
-      settings.WriteInteger(kMain, "Split", SplitPosition());
+      store::WriteWindowPlace(settings, main, {x(), y(), width(), height()});
+      settings.WriteInteger(main, "Split", SplitPosition());
     }
-    settings.WriteBool(kMain, "ShowToolbar", actions.ShowToolbar->isChecked());
-    settings.WriteBool(kMain, "ShowStatusbar", actions.ShowStatusbar->isChecked());
-    settings.WriteInteger(kMain, "Listnumber", state_.listCounter);
-    SaveFavourites(settings, FavView->Model());
-    settings.EraseSection(kSignature);
-    for (const QString& s : BoxHistory(Panel2->message->SignatureBox))
-      settings.WriteString(kSignature, s.toStdString(), "");
-    for (const ItemRow& r : SrvView->Model().Rows()) settings.WriteBool(kServers, r.name.toStdString(), r.checked);
+    settings.WriteBool(main, "ShowToolbar", m_commands->IsChecked(Command::ShowToolbar));
+    settings.WriteBool(main, "ShowStatusbar", m_commands->IsChecked(Command::ShowStatusbar));
+    settings.WriteInteger(main, "Listnumber", m_state.listCounter);
+    std::vector<store::Favourite> favourites;
+    for (const ItemRow& r : views.fav.itemModel().Rows())
+      favourites.push_back({r.name.toStdString(), r.kind, r.comment.toStdString()});
+    store::WriteFavourites(settings, favourites);
+    settings.EraseSection(store::kSignatureSection);
+    for (const QString& s : m_messageArea->Message().SignatureBox().History())
+      settings.WriteString(store::kSignatureSection, s.toStdString(), "");
+    for (const ItemRow& r : views.srv.itemModel().Rows())
+      settings.WriteBool(store::kServersSection, r.name.toStdString(), r.checked);
   });
-  state_.AbortRequested = true;
   QCoreApplication::processEvents();
 }
 
-int TMain::SplitPosition() const { return Panel1->height(); }
+int TMain::SplitPosition() const { return m_upper->height(); }
 
 void TMain::SetSplitPosition(int upperHeight) {
   upperHeight = std::max(upperHeight, UpperPanel::kMinHeight);
-  QList<int> sizes = Splitter1->sizes();
+  const QList<int> sizes = m_splitter->sizes();
   const int total = std::max(sizes.value(0) + sizes.value(1), upperHeight + MessageArea::kMinHeight);
-  Splitter1->setSizes({upperHeight, total - upperHeight});
-  Panel1->resize(Panel1->width(), upperHeight);
+  m_splitter->setSizes({upperHeight, total - upperHeight});
+  m_upper->resize(m_upper->width(), upperHeight);
 }
 
 void TMain::DisableInput() {
@@ -292,76 +365,65 @@ void TMain::EnableInput() {
   setEnabled(true);
 }
 
-void TMain::ShowStatus(const QString& text) { StatusBar1Text->setText(QStringLiteral("  ") + text); }
-QString TMain::StatusText() const { return StatusBar1Text->text(); }
-
-void TMain::UpdateSBar() {
-  ShowStatus(
-      Q(Format(res::kCounts, {std::to_string(NetView->Model().Count()), std::to_string(FavView->Model().Count()),
-                              std::to_string(RecipView->Model().Count()), std::to_string(SrvView->Model().Count())})));
-}
-
-void TMain::ItemDetails(ItemView* view) {
-  const auto rows = view->SelectedRows();
-  if (rows.size() != 1) return;
-  const ItemRow& r = view->Model().Row(rows.front());
-  if (!options_.DisplayExtra() || (r.kind != kUser && r.kind != kComputer)) {
-    UpdateSBar();
-    return;
-  }
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  QString detail;
-  if (r.kind == kComputer) {
-    detail = Q(lan::GetHostAddress(ctx_.api, r.name.toStdString()));
-    if (detail.isEmpty() && view == NetView) detail = QString::fromLatin1(res::kNoIpAddress);
-  } else {
-    detail = Q(lan::GetUserFullName(ctx_.api, r.name.toStdString(), state_.DomainControllerName));
-  }
-  QCoreApplication::processEvents();
-  QApplication::restoreOverrideCursor();
-  ShowStatus(r.name + QStringLiteral(": ") + detail);
-}
-
 void TMain::LogIfShowing(const QString& text) {
-  if (status_ && status_->isVisible()) status_->Log(text);
+  if (m_status && m_status->isVisible()) m_status->Log(text);
 }
 
 void TMain::ExitCommand() {
   QCoreApplication::processEvents();
-  closing_ = true;
+  m_closing = true;
   QApplication::quit();
 }
 
 void TMain::ShowToolbarClick() {
-  const bool show = !ToolBar1->isVisible();
-  if (show) addToolBar(Qt::TopToolBarArea, ToolBar1);
-  ToolBar1->setVisible(show);
-  actions.ShowToolbar->setChecked(show);
+  const bool show = !m_toolBar->isVisible();
+  if (show) addToolBar(Qt::TopToolBarArea, m_toolBar);
+  m_toolBar->setVisible(show);
+  m_commands->SetChecked(Command::ShowToolbar, show);
 }
 
 void TMain::ShowStatusbarClick() {
   const bool show = !statusBar()->isVisible();
   statusBar()->setVisible(show);
-  actions.ShowStatusbar->setChecked(show);
+  m_commands->SetChecked(Command::ShowStatusbar, show);
 }
 
 void TMain::ShowStatusWin1Click() {
-  if (!status_) return;
-  DisableInput();
-  status_->show();
+  if (!m_status) return;
+  // Only the main window waits while the log shows; the cursor stays as it is.
+  setEnabled(false);
+  m_status->show();
+}
+
+void TMain::NetPageChange() {
+  if (m_upper->Views().FavouritesShowing())
+    m_recipients->FavViewClick(Recipients::Source::Other);
+  else
+    m_browser->NetViewClick();
 }
 
 void TMain::FormActivate() {
-  if (state_.listCounter == 0) {
-    state_.listCounter = 1;
-    ShowHelp(1);
+  if (m_state.listCounter == 0) {
+    m_state.listCounter = 1;
+    ShowHelp(kFirstRunHelpTopic);
   }
-  if (Panel1->isVisible()) {
-    if (NetPage->currentWidget() == FavView)
-      FavView->setFocus();
+  if (m_upper->isVisible()) {
+    const MainViews& v = m_upper->Views();
+    if (v.FavouritesShowing())
+      v.fav.setFocus();
     else
-      NetView->setFocus();
+      v.net.setFocus();
   }
+}
+
+bool TMain::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == m_upper->Views().netPage.tabBar() && e->type() == QEvent::FocusIn) NetPageChange();
+  return QMainWindow::eventFilter(watched, e);
+}
+
+QMenu* TMain::createPopupMenu() {
+  // No menu of Qt's own on the tool bar: the View menu alone shows and hides it.
+  return nullptr;
 }
 
 void TMain::changeEvent(QEvent* e) {
@@ -370,19 +432,19 @@ void TMain::changeEvent(QEvent* e) {
 }
 
 void TMain::closeEvent(QCloseEvent* e) {
-  if (!closing_ && options_.MinimizeNotExit()) {
+  if (!m_closing && m_options.MinimizeNotExit()) {
     e->ignore();
     showMinimized();
     return;
   }
   e->accept();
-  closing_ = true;
+  m_closing = true;
   QApplication::quit();
 }
 
 void TMain::resizeEvent(QResizeEvent* e) {
   QMainWindow::resizeEvent(e);
-  Panel1->LayOut();
+  m_upper->LayOut();
 }
 
 }  // namespace vantor::gui

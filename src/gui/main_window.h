@@ -1,12 +1,12 @@
 #pragma once
 // TMain, the main window: the network side (Net Items, Favourites), the
 // recipients side (Recipients, Servers) and the message area. This class
-// owns the widgets and runs start-up, layout and shutdown; the network
-// browser, the status line and the stores of favourites and saved messages
-// are collaborators of their own.
+// owns the widgets, lays them out, and runs start-up and shutdown; each of
+// the window's behaviours lives in a class of its own (the network browser,
+// the recipients and favourites, the status line), which works through the
+// views and commands it is given.
 
 #include "gui/app_context.h"
-#include "gui/main_actions.h"
 
 #include <QMainWindow>
 
@@ -14,9 +14,7 @@
 
 class QLabel;
 class QSplitter;
-class QTabWidget;
 class QToolBar;
-class QToolButton;
 
 namespace vantor::delivery {
 class SessionQuery;
@@ -25,17 +23,20 @@ class TStatus;
 
 namespace vantor::gui {
 
-class ItemView;
+class MainCommands;
 class MessageArea;
 class NetBrowser;
+class Recipients;
 class StatusLine;
 class TOptions;
+class TTypeRecip;
 class UpperPanel;
 
-class TMain : public QMainWindow {
+class TMain : public QMainWindow, public InputGate {
   Q_OBJECT
  public:
   static constexpr int kDefaultLeft = 35, kDefaultTop = 35, kDefaultWidth = 384, kDefaultHeight = 404;
+  static constexpr int kDesignHeight = 410;
   static constexpr int kMinWidth = 384, kMinHeight = 396;
 
   TMain(AppContext& ctx, AppState& state, TOptions& options, QWidget* parent = nullptr);
@@ -43,52 +44,18 @@ class TMain : public QMainWindow {
 
   // The start-up sequence. False when the command line ends the program.
   bool FormCreate();
-  // Writes the window's state back (nothing while the list counter is -1).
+  // The windows created after the main window, once they exist.
+  void AttachStatusWindow(delivery::TStatus* status);
+  void AttachTypeInDialog(TTypeRecip* typeIn);
+  // Writes the window's state to the store (nothing while the list counter
+  // is -1) and asks running session queries to stop. StoreError when the
+  // store refuses.
   void FormDestroy();
-  // The status window is created after the main window.
-  void SetStatusWindow(delivery::TStatus* status) { status_ = status; }
-  delivery::TStatus* StatusWindow() const { return status_; }
 
-  void DisableInput();
-  void EnableInput();
-  void UpdateSBar();
-  void ItemDetails(ItemView* view);
-  // Sets the status line to two spaces and the text.
-  void ShowStatus(const QString& text);
-  QString StatusText() const;
+  void DisableInput() override;
+  void EnableInput() override;
 
-  // Logs a line to the status window if it is showing: "date time  text".
-  void LogIfShowing(const QString& text);
-
-  // Commands.
-  void ExitCommand();
-  void ShowToolbarClick();
-  void ShowStatusbarClick();
-  void ShowStatusWin1Click();
-  void ShowHelp(int topic);
-
-  AppContext& ctx() { return ctx_; }
-  AppState& state() { return state_; }
-  TOptions& options() { return options_; }
-  NetBrowser& browser() { return *browser_; }
-  delivery::SessionQuery& query() { return *query_; }
-
-  MainActions actions;
-  QToolBar* ToolBar1;
-  QLabel* StatusBar1Text;
-  UpperPanel* Panel1;
-  QTabWidget* NetPage;
-  QTabWidget* RecipPage;
-  ItemView* NetView;
-  ItemView* FavView;
-  ItemView* RecipView;
-  ItemView* SrvView;
-  QToolButton* sbAddRecip;
-  QToolButton* sbRemoveRecip;
-  QToolButton* sbTypeRecip;
-  QSplitter* Splitter1;
-  MessageArea* Panel2;
-
+  // The height of the upper panel (the splitter's place).
   int SplitPosition() const;
   void SetSplitPosition(int upperHeight);
 
@@ -96,24 +63,44 @@ class TMain : public QMainWindow {
   void changeEvent(QEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
+  QMenu* createPopupMenu() override;
 
  private:
   void BuildUi();
   void ConnectCommands();
+  void ConnectViews();
   bool HandleCommandLine();
   void ReadWindowSettings();
   void LoadSignatures();
+  void LoadFavourites();
   void FormActivate();
   void SetHints(bool on);
   void CheckMessengerService();
+  void LogIfShowing(const QString& text);
+  void ShowHelp(int topic);
+  void ExitCommand();
+  void ShowToolbarClick();
+  void ShowStatusbarClick();
+  void ShowStatusWin1Click();
+  void NetPageChange();
 
-  AppContext& ctx_;
-  AppState& state_;
-  TOptions& options_;
-  delivery::TStatus* status_ = nullptr;
-  std::unique_ptr<delivery::SessionQuery> query_;
-  std::unique_ptr<NetBrowser> browser_;
-  bool closing_ = false;
+  AppContext& m_ctx;
+  AppState& m_state;
+  TOptions& m_options;
+  delivery::TStatus* m_status = nullptr;
+  TTypeRecip* m_typeIn = nullptr;
+  QToolBar* m_toolBar = nullptr;
+  QLabel* m_statusText = nullptr;
+  UpperPanel* m_upper = nullptr;
+  QSplitter* m_splitter = nullptr;
+  MessageArea* m_messageArea = nullptr;
+  MainCommands* m_commands = nullptr;
+  std::unique_ptr<StatusLine> m_statusLine;
+  std::unique_ptr<delivery::SessionQuery> m_query;
+  std::unique_ptr<NetBrowser> m_browser;
+  std::unique_ptr<Recipients> m_recipients;
+  bool m_closing = false;
 };
 
 }  // namespace vantor::gui

@@ -1,95 +1,145 @@
 #include "gui/message_area.h"
 
-#include <QComboBox>
+#include "gui/history_box.h"
+#include "gui/res_strings.h"
+
+#include <QAbstractTextDocumentLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace vantor::gui {
 
+namespace {
+constexpr int kSendHelpTopic = 5;
+constexpr int kSignatureHelpTopic = 6;
+
+template <typename Button>
+Button* Named(Button* b, const char* name, const char* hint = nullptr) {
+  b->setObjectName(QString::fromLatin1(name));
+  if (hint) b->setToolTip(QString::fromUtf8(hint));
+  return b;
+}
+}  // namespace
+
 MessageTab::MessageTab(QWidget* parent) : QWidget(parent) {
-  Memo1 = new QPlainTextEdit(this);
-  Memo1->setObjectName(QStringLiteral("Memo1"));
-  Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-  Memo1->setTabChangesFocus(true);
-  SignatureLabel = new QLabel(QStringLiteral("Si&gnature"), this);
-  SignatureBox = new QComboBox(this);
-  SignatureBox->setObjectName(QStringLiteral("SignatureBox"));
-  SignatureBox->setEditable(true);
-  SignatureBox->setInsertPolicy(QComboBox::NoInsert);
-  SignatureBox->lineEdit()->setMaxLength(128);
-  SignatureBox->setMaxCount(9);
-  SignatureLabel->setBuddy(SignatureBox);
-  SendBtn = new QPushButton(QStringLiteral("&Send"), this);
-  SendBtn->setObjectName(QStringLiteral("SendBtn"));
-  SendBtn->setEnabled(false);
+  m_memo = new QPlainTextEdit(this);
+  m_memo->setObjectName(QStringLiteral("Memo1"));
+  m_memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  m_memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  m_memo->setTabChangesFocus(true);
+  m_signatureLabel = new QLabel(QString::fromLatin1(res::kSignatureLabel), this);
+  m_signature = new HistoryBox("SignatureBox", kSignatureLength, this);
+  m_signatureLabel->setBuddy(m_signature);
+  m_send = Named(new QPushButton(QString::fromLatin1(res::kSendCaption), this), "SendBtn");
+  connect(m_memo, &QPlainTextEdit::textChanged, this, &MessageTab::textChanged);
+  m_send->installEventFilter(this);
+  m_signature->installEventFilter(this);
+}
+
+bool MessageTab::eventFilter(QObject* watched, QEvent* e) {
+  if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_F1) {
+    emit helpRequested(watched == m_send ? kSendHelpTopic : kSignatureHelpTopic);
+    return true;
+  }
+  return QWidget::eventFilter(watched, e);
+}
+
+QStringList MessageTab::DisplayedLines() const {
+  QStringList lines;
+  QTextDocument* doc = m_memo->document();
+  QAbstractTextDocumentLayout* layout = doc->documentLayout();
+  for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+    // The layout is made lazily; asking for the block's size makes it.
+    layout->blockBoundingRect(block);
+    const QString text = block.text();
+    QTextLayout* blockLines = block.layout();
+    if (!blockLines || blockLines->lineCount() == 0) {
+      lines.append(text);
+      continue;
+    }
+    for (int i = 0; i < blockLines->lineCount(); ++i) {
+      const QTextLine line = blockLines->lineAt(i);
+      lines.append(text.mid(line.textStart(), line.textLength()));
+    }
+  }
+  // The empty line after a final line break is not one of the box's lines
+  // (so an empty box has none).
+  if (!lines.isEmpty() && lines.back().isEmpty()) lines.removeLast();
+  return lines;
+}
+
+QString MessageTab::Text() const { return m_memo->toPlainText(); }
+
+void MessageTab::SetText(const QString& text) { m_memo->setPlainText(text); }
+
+void MessageTab::SetLines(const QStringList& lines) { m_memo->setPlainText(lines.join(QLatin1Char('\n'))); }
+
+void MessageTab::MoveCaretToStart() {
+  QTextCursor c = m_memo->textCursor();
+  c.movePosition(QTextCursor::Start);
+  m_memo->setTextCursor(c);
 }
 
 void MessageTab::resizeEvent(QResizeEvent* e) {
   QWidget::resizeEvent(e);
   const int w = width(), h = height();
-  const QSize bs = SendBtn->sizeHint();
+  const QSize bs = m_send->sizeHint();
   // Send sits in the lower right corner; the signature box shares its line.
-  SendBtn->setGeometry(w - bs.width() - 1, h - bs.height(), bs.width(), bs.height());
-  const int labelWidth = SignatureLabel->sizeHint().width() + 4;
+  m_send->setGeometry(w - bs.width() - 1, h - bs.height(), bs.width(), bs.height());
+  const int labelWidth = m_signatureLabel->sizeHint().width() + 4;
   const int boxLeft = labelWidth + 2;
-  const int boxHeight = SignatureBox->sizeHint().height();
-  const int boxTop = h - std::max(boxHeight, bs.height()) + (std::max(boxHeight, bs.height()) - boxHeight) / 2;
-  SignatureBox->setGeometry(boxLeft, boxTop, std::max(0, w - boxLeft - bs.width() - 12), boxHeight);
-  SignatureLabel->setGeometry(2, boxTop + 2, labelWidth, boxHeight - 2);
-  Memo1->setGeometry(0, 0, w, std::max(0, std::min(boxTop, h - bs.height()) - 2));
+  const int boxHeight = m_signature->sizeHint().height();
+  const int lineHeight = std::max(boxHeight, bs.height());
+  const int boxTop = h - lineHeight + (lineHeight - boxHeight) / 2;
+  m_signature->setGeometry(boxLeft, boxTop, std::max(0, w - boxLeft - bs.width() - 12), boxHeight);
+  m_signatureLabel->setGeometry(2, boxTop + 2, labelWidth, boxHeight - 2);
+  m_memo->setGeometry(0, 0, w, std::max(0, std::min(boxTop, h - bs.height()) - 2));
 }
 
 SavedMessagesTab::SavedMessagesTab(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("tsSavedMessages"));
-  MsgView = new QTreeWidget(this);
-  MsgView->setObjectName(QStringLiteral("MsgView"));
-  MsgView->setColumnCount(2);
-  MsgView->setHeaderLabels({QStringLiteral("Message title"), QStringLiteral("# Recipients")});
-  MsgView->setRootIsDecorated(false);
-  MsgView->setSelectionMode(QAbstractItemView::SingleSelection);
-  MsgView->setSelectionBehavior(QAbstractItemView::SelectRows);
-  MsgView->header()->setStretchLastSection(false);
-  MsgView->header()->setSectionResizeMode(0, QHeaderView::Stretch);
-  MsgView->header()->setSectionResizeMode(1, QHeaderView::Fixed);
-  MsgView->header()->resizeSection(1, 100);
-  UpMessage = new QToolButton(this);
-  UpMessage->setObjectName(QStringLiteral("UpMessage"));
-  UpMessage->setArrowType(Qt::UpArrow);
-  UpMessage->setToolTip(QStringLiteral("Move selected message up the list"));
-  DownMessage = new QToolButton(this);
-  DownMessage->setObjectName(QStringLiteral("DownMessage"));
-  DownMessage->setArrowType(Qt::DownArrow);
-  DownMessage->setToolTip(QStringLiteral("Move selected message down the list"));
-  DeleteMessage = new QPushButton(QStringLiteral("&Delete"), this);
-  DeleteMessage->setObjectName(QStringLiteral("DeleteMessage"));
-  DeleteMessage->setToolTip(QStringLiteral("Delete the selected message"));
-  SelectMessage = new QPushButton(QStringLiteral("&Select"), this);
-  SelectMessage->setObjectName(QStringLiteral("SelectMessage"));
-  SelectMessage->setToolTip(QStringLiteral("Select the highlighted message to send"));
-  for (QWidget* b : {static_cast<QWidget*>(UpMessage), static_cast<QWidget*>(DownMessage),
-                     static_cast<QWidget*>(DeleteMessage), static_cast<QWidget*>(SelectMessage)})
-    b->setEnabled(false);
+  m_view = Named(new QTreeWidget(this), "MsgView");
+  m_view->setColumnCount(2);
+  m_view->setHeaderLabels(
+      {QString::fromLatin1(res::kMessageTitleColumn), QString::fromLatin1(res::kRecipientCountColumn)});
+  m_view->setRootIsDecorated(false);
+  m_view->setSelectionMode(QAbstractItemView::SingleSelection);
+  m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
+  m_view->header()->setStretchLastSection(false);
+  m_view->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+  m_view->header()->setSectionResizeMode(1, QHeaderView::Fixed);
+  m_view->header()->resizeSection(1, 100);
+  m_up = Named(new QToolButton(this), "UpMessage", res::kUpMessageHint);
+  m_up->setArrowType(Qt::UpArrow);
+  m_down = Named(new QToolButton(this), "DownMessage", res::kDownMessageHint);
+  m_down->setArrowType(Qt::DownArrow);
+  m_delete = Named(new QPushButton(QString::fromLatin1(res::kDeleteMessageCaption), this), "DeleteMessage",
+                   res::kDeleteMessageHint);
+  m_select = Named(new QPushButton(QString::fromLatin1(res::kSelectMessageCaption), this), "SelectMessage",
+                   res::kSelectMessageHint);
+  for (QWidget* b : std::initializer_list<QWidget*>{m_up, m_down, m_delete, m_select}) b->setEnabled(false);
 }
 
 void SavedMessagesTab::resizeEvent(QResizeEvent* e) {
   QWidget::resizeEvent(e);
   const int w = width(), h = height();
-  const QSize bs = SelectMessage->sizeHint();
+  const QSize bs = m_select->sizeHint();
   const int viewHeight = std::max(0, h - bs.height() - 2);
-  MsgView->setGeometry(0, 0, w, viewHeight);
+  m_view->setGeometry(0, 0, w, viewHeight);
   const int top = viewHeight + 2;
-  UpMessage->setGeometry(0, top, bs.height(), bs.height());
-  DownMessage->setGeometry(bs.height() + 2, top, bs.height(), bs.height());
-  SelectMessage->setGeometry(w - bs.width(), top, bs.width(), bs.height());
-  DeleteMessage->setGeometry(w - 2 * bs.width() - 4, top, bs.width(), bs.height());
+  m_up->setGeometry(0, top, bs.height(), bs.height());
+  m_down->setGeometry(bs.height() + 2, top, bs.height(), bs.height());
+  m_select->setGeometry(w - bs.width(), top, bs.width(), bs.height());
+  m_delete->setGeometry(w - 2 * bs.width() - 4, top, bs.width(), bs.height());
 }
 
 MessageArea::MessageArea(QWidget* parent) : QWidget(parent) {
@@ -97,13 +147,16 @@ MessageArea::MessageArea(QWidget* parent) : QWidget(parent) {
   setMinimumHeight(kMinHeight);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(8, 8, 8, 8);
-  MessagePage = new QTabWidget(this);
-  MessagePage->setObjectName(QStringLiteral("MessagePage"));
-  message = new MessageTab(MessagePage);
-  saved = new SavedMessagesTab(MessagePage);
-  MessagePage->addTab(message, QStringLiteral("&Message"));
-  MessagePage->addTab(saved, QStringLiteral("Save&d messages"));
-  layout->addWidget(MessagePage);
+  m_pages = new QTabWidget(this);
+  m_pages->setObjectName(QStringLiteral("MessagePage"));
+  m_message = new MessageTab(m_pages);
+  m_saved = new SavedMessagesTab(m_pages);
+  m_pages->addTab(m_message, QString::fromLatin1(res::kMessageTab));
+  m_pages->addTab(m_saved, QString::fromLatin1(res::kSavedMessagesTab));
+  layout->addWidget(m_pages);
 }
+
+void MessageArea::ShowMessageTab() { m_pages->setCurrentWidget(m_message); }
+void MessageArea::ShowSavedMessagesTab() { m_pages->setCurrentWidget(m_saved); }
 
 }  // namespace vantor::gui

@@ -8,6 +8,37 @@
 
 namespace vantor::gui {
 
+namespace {
+
+QMessageBox::StandardButton Standard(BoxButton b) {
+  switch (b) {
+    case BoxButton::Ok: return QMessageBox::Ok;
+    case BoxButton::Cancel: return QMessageBox::Cancel;
+    case BoxButton::Yes: return QMessageBox::Yes;
+    case BoxButton::No: return QMessageBox::No;
+    case BoxButton::Help: return QMessageBox::Help;
+  }
+  return QMessageBox::Ok;
+}
+
+QMessageBox::Icon IconOf(BoxKind kind) {
+  switch (kind) {
+    case BoxKind::Error: return QMessageBox::Critical;
+    case BoxKind::Warning: return QMessageBox::Warning;
+    case BoxKind::Question: return QMessageBox::Question;
+    case BoxKind::Information: return QMessageBox::Information;
+  }
+  return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+BoxButton CancellingAnswer(const QList<BoxButton>& buttons) {
+  if (buttons.contains(BoxButton::Cancel)) return BoxButton::Cancel;
+  if (buttons.contains(BoxButton::No)) return BoxButton::No;
+  return BoxButton::Ok;
+}
+
 void MessageBoxes::Error(QWidget* parent, const QString& text, int helpTopic, const QString& caption) {
   BoxRequest r;
   r.kind = BoxKind::Error;
@@ -19,45 +50,46 @@ void MessageBoxes::Error(QWidget* parent, const QString& text, int helpTopic, co
   Show(parent, r);
 }
 
+BoxButton MessageBoxes::Question(QWidget* parent, const QString& text, int helpTopic) {
+  BoxRequest r;
+  r.kind = BoxKind::Question;
+  r.caption = QString::fromLatin1(res::kAppTitle);
+  r.text = text;
+  r.buttons = {BoxButton::Yes, BoxButton::No};
+  if (helpTopic >= 0) r.buttons.append(BoxButton::Help);
+  r.helpTopic = helpTopic;
+  return Show(parent, r);
+}
+
 BoxButton QtMessageBoxes::Show(QWidget* parent, const BoxRequest& request) {
+  if (m_shown) m_shown(request);
   QMessageBox box(parent);
-  switch (request.kind) {
-    case BoxKind::Error: box.setIcon(QMessageBox::Critical); break;
-    case BoxKind::Warning: box.setIcon(QMessageBox::Warning); break;
-    case BoxKind::Question: box.setIcon(QMessageBox::Question); break;
-    case BoxKind::Information: box.setIcon(QMessageBox::Information); break;
-  }
+  box.setObjectName(QStringLiteral("MessageBox"));
+  box.setIcon(IconOf(request.kind));
   box.setWindowTitle(request.caption.isEmpty() ? QString::fromLatin1(res::kAppTitle) : request.caption);
   box.setText(request.text);
   QList<std::pair<QAbstractButton*, BoxButton>> map;
+  const BoxButton cancelling = CancellingAnswer(request.buttons);
   for (BoxButton b : request.buttons) {
-    QMessageBox::StandardButton sb = QMessageBox::Ok;
-    switch (b) {
-      case BoxButton::Ok: sb = QMessageBox::Ok; break;
-      case BoxButton::Cancel: sb = QMessageBox::Cancel; break;
-      case BoxButton::Yes: sb = QMessageBox::Yes; break;
-      case BoxButton::No: sb = QMessageBox::No; break;
-      case BoxButton::Help: sb = QMessageBox::Help; break;
-    }
-    QAbstractButton* button = box.addButton(sb);
+    QAbstractButton* button = box.addButton(Standard(b));
     if (b == BoxButton::Help) {
       // A Help button would close the box; it opens the topic instead.
       button->disconnect();
-      int topic = request.helpTopic;
+      const int topic = request.helpTopic;
       QObject::connect(button, &QAbstractButton::clicked, &box, [this, topic] {
-        if (showHelp_ && topic >= 0) showHelp_(topic);
+        if (m_showHelp && topic >= 0) m_showHelp(topic);
       });
     }
+    // Esc and the close box answer as the cancelling button does (OK for a
+    // box that has no other).
+    if (b == cancelling) box.setEscapeButton(button);
     map.append({button, b});
   }
   box.exec();
   QAbstractButton* clicked = box.clickedButton();
   for (const auto& [button, b] : map)
-    if (button == clicked) return b;
-  // Closed by Esc or the close box: the cancelling answer.
-  if (request.buttons.contains(BoxButton::Cancel)) return BoxButton::Cancel;
-  if (request.buttons.contains(BoxButton::No)) return BoxButton::No;
-  return BoxButton::Ok;
+    if (button == clicked && b != BoxButton::Help) return b;
+  return cancelling;
 }
 
 }  // namespace vantor::gui

@@ -1,36 +1,29 @@
 #include "gui/net_browser.h"
 
-#include "common/text.h"
+#include "common/recipient.h"
 #include "delivery/session_query.h"
+#include "gui/app_context.h"
+#include "gui/event_pump.h"
 #include "gui/image_list.h"
 #include "gui/item_view.h"
-#include "gui/main_window.h"
-#include "gui/message_area.h"
+#include "gui/main_commands.h"
 #include "gui/message_boxes.h"
 #include "gui/options_dialog.h"
 #include "gui/res_strings.h"
+#include "gui/status_line.h"
 #include "gui/stored_server_checks.h"
+#include "gui/upper_panel.h"
 #include "lan/directory.h"
 #include "lan/enumerate.h"
 #include "store/lists_store.h"
 
-#include <QAction>
-#include <QCoreApplication>
-#include <QDateTime>
-#include <QPushButton>
-#include <QTabWidget>
-#include <QToolButton>
 
 namespace vantor::gui {
 
 namespace {
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-QString ListComment(const std::string& count) {
-  std::string c = count + " Item";
-  if (c != "1 Item") c += "s";
-  return Q(c);
-}
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Text(const char* text) { return QString::fromLatin1(text); }
 
 std::vector<delivery::QueryServer> ServersOf(const ItemModel& view) {
   std::vector<delivery::QueryServer> servers;
@@ -38,180 +31,162 @@ std::vector<delivery::QueryServer> ServersOf(const ItemModel& view) {
   for (const ItemRow& r : view.Rows()) servers.push_back({r.name.toStdString(), r.checked});
   return servers;
 }
+
 }  // namespace
 
-void NetBrowser::Pump() {
-  const std::int64_t now = QDateTime::currentMSecsSinceEpoch();
-  if (now - lastPumpMs_ < 15) return;
-  lastPumpMs_ = now;
-  QCoreApplication::processEvents();
+QString ListComment(const std::string& count) {
+  std::string c = count + " Item";
+  if (c != "1 Item") c += "s";
+  return Q(c);
 }
 
 void NetBrowser::Refresh() {
-  AppState& st = m_.state();
-  TOptions& opt = m_.options();
-  lan::NetApi& api = m_.ctx().api;
-  ItemModel& view = m_.NetView->Model();
-  delivery::SessionQuery& query = m_.query();
-
+  const AppState& st = m_.state;
+  ItemModel& view = m_.views.net.itemModel();
   const std::string directoryServer = lan::ServerPath(st.DomainControllerName);
-  const bool scanning = opt.ScanDomain();
-  const bool activeOnly = scanning && opt.ActiveOnly();
+  const bool scanning = m_.options.ScanDomain();
+  const bool activeOnly = scanning && m_.options.ActiveOnly();
 
-  m_.ShowStatus(QString::fromLatin1(res::kReadingNetwork));
-  m_.DisableInput();
+  m_.status.Show(Text(res::kReadingNetwork));
+  m_.input.DisableInput();
   view.Clear();
   view.BeginUpdate();
-  m_.Panel2->message->SendBtn->setEnabled(false);
-  m_.actions.SaveMessage->setEnabled(false);
-  examinedUsers_ = 0;
+  m_.commands.SetEnabled(Command::SendButton, false);
+  m_.commands.SetEnabled(Command::SaveMessage, false);
   QString storeError;
-
   {
     // The closing step runs whatever happened before it.
     struct Closing {
       NetBrowser& b;
       bool activeOnly;
       ~Closing() {
-        b.m_.NetView->Model().EndUpdate(true);
-        b.m_.EnableInput();
-        if (activeOnly) b.m_.query().FreeActiveSessions();
-        b.m_.UpdateSBar();
+        b.m_.views.net.itemModel().EndUpdate(true);
+        b.m_.input.EnableInput();
+        if (activeOnly) b.m_.query.FreeActiveSessions();
+        b.m_.status.UpdateSBar();
       }
     } closing{*this, activeOnly};
 
     if (scanning) {
-      view.Append({Q(st.PrimaryDomainName), QString::fromLatin1(res::kPrimaryDomain), kDomain});
+      view.Append({Q(st.PrimaryDomainName), Text(res::kPrimaryDomain), kDomainKind});
       std::vector<std::string> trusts;
-      lan::GetTrustedDomains(api, trusts);
+      lan::GetTrustedDomains(m_.api, trusts);
       for (const std::string& t : trusts) {
-        Pump();
-        view.Append({Q(t), QString::fromLatin1(res::kTrustedDomain), kDomain});
+        PumpEvents();
+        view.Append({Q(t), Text(res::kTrustedDomain), kDomainKind});
       }
       if (activeOnly) {
-        query.CreateActiveSessions();
-        query.NetSesEnum(ServersOf(m_.SrvView->Model()), st.LocalComputerName, opt.ServerTimeOut());
+        m_.query.CreateActiveSessions();
+        m_.query.NetSesEnum(ServersOf(m_.views.srv.itemModel()), st.LocalComputerName, m_.options.ServerTimeOut());
       }
     }
 
     try {
-      store::ListsStore lists(m_.ctx().hive);
+      store::ListsStore lists(m_.hive);
       for (const store::ListDirectoryEntry& e : lists.ListDirectory()) {
-        Pump();
-        view.Append({Q(e.name), ListComment(e.count), kList});
+        PumpEvents();
+        view.Append({Q(e.name), ListComment(e.count), kListKind});
       }
     } catch (const store::StoreError& e) {
       storeError = QString::fromStdString(e.what());
     }
 
-    auto active = [&](char code, const std::string& name) {
-      const auto* set = query.ActiveSessions();
-      return set && set->count(std::string(1, code) + name) > 0;
+    auto active = [&](const std::string& key) {
+      const auto* set = m_.query.ActiveSessions();
+      return set && set->count(key) > 0;
     };
 
-    lan::EnumerateDisplay(api, directoryServer, lan::kDisplayUsers, [&](const lan::DisplayEntry& e) {
-      ++examinedUsers_;
-      if (activeOnly && !active('2', e.name)) return;
-      Pump();
-      view.Append({Q(e.name), Q(e.comment), kUser});
+    lan::EnumerateDisplay(m_.api, directoryServer, lan::kDisplayUsers, [&](const lan::DisplayEntry& e) {
+      if (activeOnly && !active(ActiveUserKey(e.name))) return;
+      PumpEvents();
+      view.Append({Q(e.name), Q(e.comment), kUserKind});
     });
 
     if (scanning) {
-      lan::EnumerateServers(api, lan::sv_type::kComputers, {}, [&](const lan::ServerInfo101& s) {
-        if (activeOnly && !active('3', s.name)) return;
-        Pump();
-        view.Append({Q(s.name), Q(s.comment), kComputer});
+      lan::EnumerateServers(m_.api, lan::sv_type::kComputers, {}, [&](const lan::ServerInfo101& s) {
+        if (activeOnly && !active(ActiveComputerKey(s.name))) return;
+        PumpEvents();
+        view.Append({Q(s.name), Q(s.comment), kComputerKind});
       });
     }
 
-    lan::EnumerateDisplay(api, directoryServer, lan::kDisplayGroups, [&](const lan::DisplayEntry& e) {
-      Pump();
-      view.Append({Q(e.name), Q(e.comment), kGroup});
+    lan::EnumerateDisplay(m_.api, directoryServer, lan::kDisplayGroups, [&](const lan::DisplayEntry& e) {
+      PumpEvents();
+      view.Append({Q(e.name), Q(e.comment), kGroupKind});
     });
   }
-
-  if (!storeError.isEmpty()) m_.ctx().boxes.Error(&m_, storeError);
+  if (!storeError.isEmpty()) m_.boxes.Error(&m_.window, storeError);
 }
 
-void NetBrowser::SetActiveOnlyCommand(bool atStartUp) {
-  QAction* a = m_.actions.ShowActiveOnly;
-  if (m_.options().ScanDomain()) {
-    a->setEnabled(true);
-    const bool on = m_.options().ActiveOnly();
-    a->setIcon(Image(on ? image::kShowAll : image::kShowActiveOnly));
-    a->setText(QString::fromLatin1(on ? res::kShowAllItems : res::kShowActiveItemsOnly));
-    a->setToolTip(a->text());
+void NetBrowser::SetActiveOnlyCommands(bool atStartUp) {
+  MainCommands& c = m_.commands;
+  if (m_.options.ScanDomain()) {
+    const bool on = m_.options.ActiveOnly();
+    const int image = on ? image::kShowAll : image::kShowActiveOnly;
+    const QString text = Text(on ? res::kShowAllItems : res::kShowActiveItemsOnly);
+    c.SetEnabled(Command::ToolActiveOnly, true);
+    c.SetImage(Command::ToolActiveOnly, image);
+    c.SetHint(Command::ToolActiveOnly, text);
+    c.SetEnabled(Command::MenuActiveOnly, true);
+    c.SetImage(Command::MenuActiveOnly, image);
+    c.SetText(Command::MenuActiveOnly, text);
   } else {
-    a->setIcon(Image(image::kShowActiveOnly));
-    a->setToolTip(QString::fromLatin1(res::kShowActiveItemsOnly));
-    if (atStartUp) a->setText(QString::fromLatin1(res::kShowActiveItemsOnly));
-    a->setEnabled(false);
+    c.SetImage(Command::ToolActiveOnly, image::kShowActiveOnly);
+    c.SetHint(Command::ToolActiveOnly, Text(res::kShowActiveItemsOnly));
+    c.SetEnabled(Command::ToolActiveOnly, false);
+    c.SetEnabled(Command::MenuActiveOnly, false);
+    if (atStartUp) {
+      c.SetImage(Command::MenuActiveOnly, image::kShowActiveOnly);
+      c.SetText(Command::MenuActiveOnly, Text(res::kShowActiveItemsOnly));
+    }
   }
 }
 
 void NetBrowser::ActiveOnlyToggle() {
-  TOptions& opt = m_.options();
-  opt.SetActiveOnly(!opt.ActiveOnly());
-  SetActiveOnlyCommand(false);
+  m_.options.SetActiveOnly(!m_.options.ActiveOnly());
+  SetActiveOnlyCommands(false);
   Refresh();
 }
 
 void NetBrowser::FillServerView() {
-  ItemModel& view = m_.SrvView->Model();
+  ItemModel& view = m_.views.srv.itemModel();
   view.Clear();
   view.BeginUpdate();
-  StoredServerChecks checks(m_.ctx().hive);
+  StoredServerChecks checks(m_.hive);
   std::vector<lan::ServerRow> rows;
-  lan::ListQueryableServers(m_.ctx().api, checks, rows);
-  for (const lan::ServerRow& r : rows) view.Append({Q(r.name), Q(r.comment), kComputer, r.checked});
+  lan::ListQueryableServers(m_.api, checks, rows);
+  for (const lan::ServerRow& r : rows) view.Append({Q(r.name), Q(r.comment), kComputerKind, r.checked});
   view.EndUpdate(true);
-  if (!checks.Error().empty()) m_.ctx().boxes.Error(&m_, Q(checks.Error()));
+  if (!checks.Error().empty()) m_.boxes.Error(&m_.window, Q(checks.Error()));
 }
 
 void NetBrowser::NetViewClick() {
-  MainActions& a = m_.actions;
-  a.RemoveFromRecipients->setEnabled(false);
-  const int selected = m_.NetView->SelectedCount();
+  MainCommands& c = m_.commands;
+  c.SetEnabled(Command::MenuRemoveFromRecipients, false);
+  const int selected = m_.views.net.SelectedCount();
   if (selected == 0) {
-    a.AddNewList->setEnabled(false);
-    a.EditList->setEnabled(false);
-    a.DeleteList->setEnabled(false);
-    a.AddToFavourites->setEnabled(false);
-    a.RemoveFromFavourites->setEnabled(false);
-    m_.sbAddRecip->setEnabled(false);
-    m_.sbRemoveRecip->setEnabled(false);
+    for (Command off : {Command::MenuAddNewList, Command::ToolEditList, Command::ToolDeleteList,
+                        Command::ToolAddFavourite, Command::ToolRemoveFavourite, Command::AddRecipientButton,
+                        Command::RemoveRecipientButton})
+      c.SetEnabled(off, false);
   } else {
-    a.AddNewList->setEnabled(true);
-    a.AddToFavourites->setEnabled(true);
-    m_.sbAddRecip->setEnabled(true);
-    a.RemoveFromFavourites->setEnabled(false);
-    m_.sbRemoveRecip->setEnabled(false);
-    if (selected == 1) {
-      const bool isList = m_.NetView->Model().Row(m_.NetView->SelectedRows().front()).kind == kList;
-      a.EditList->setEnabled(isList);
-      a.DeleteList->setEnabled(isList);
-      m_.ItemDetails(m_.NetView);
+    for (Command on : {Command::MenuAddNewList, Command::ToolAddFavourite, Command::AddRecipientButton})
+      c.SetEnabled(on, true);
+    c.SetEnabled(Command::ToolRemoveFavourite, false);
+    c.SetEnabled(Command::RemoveRecipientButton, false);
+    if (const ItemRow* row = m_.views.net.SingleSelectedRow()) {
+      const bool isList = row->kind == kListKind;
+      c.SetEnabled(Command::ToolEditList, isList);
+      c.SetEnabled(Command::ToolDeleteList, isList);
+      m_.status.ItemDetails(m_.views.net);
     } else {
-      m_.UpdateSBar();
+      m_.status.UpdateSBar();
     }
   }
-  m_.FavView->ClearSelection();
-  m_.RecipView->ClearSelection();
+  m_.views.fav.clearSelection();
+  m_.views.recip.clearSelection();
 }
 
-void NetBrowser::SrvViewClick() {
-  const auto rows = m_.SrvView->SelectedRows();
-  if (!rows.empty() && m_.options().DisplayExtra()) {
-    const QString name = m_.SrvView->Model().Row(rows.front()).name;
-    QString address = Q(lan::GetHostAddress(m_.ctx().api, name.toStdString()));
-    m_.ShowStatus(name + QStringLiteral(": ") + address);
-  } else {
-    m_.UpdateSBar();
-  }
-}
-
-void NetBrowser::NetPageChange() {
-  if (m_.NetPage->currentWidget() == m_.NetView) NetViewClick();
-}
+void NetBrowser::SrvViewClick() { m_.status.ServerDetails(); }
 
 }  // namespace vantor::gui

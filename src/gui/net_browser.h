@@ -6,40 +6,65 @@
 #include <QString>
 
 #include <cstdint>
+#include <string>
+
+class QWidget;
+
+namespace vantor::delivery {
+class SessionQuery;
+}
+namespace vantor::lan {
+class NetApi;
+}
+namespace vantor::store {
+class Hive;
+}
 
 namespace vantor::gui {
 
-class TMain;
+struct AppState;
+class InputGate;
+class MainCommands;
+struct MainViews;
+class MessageBoxes;
+class StatusLine;
+class TOptions;
+
+// The comment of a stored list's row: the member count text followed by
+// " Item", with "s" unless that makes "1 Item".
+QString ListComment(const std::string& count);
 
 class NetBrowser {
  public:
-  explicit NetBrowser(TMain& main) : m_(main) {}
+  struct Deps {
+    lan::NetApi& api;
+    store::Hive& hive;
+    MessageBoxes& boxes;
+    QWidget& window;  // the parent of its message boxes
+    AppState& state;
+    TOptions& options;
+    const MainViews& views;
+    MainCommands& commands;
+    StatusLine& status;
+    InputGate& input;
+    delivery::SessionQuery& query;
+  };
+
+  explicit NetBrowser(const Deps& deps) : m_(deps) {}
 
   // NetRefreshBtnClick: refills Net Items.
   void Refresh();
   // tbActiveOnlyClick: inverts the active-only display and refreshes.
   void ActiveOnlyToggle();
-  // The active-only button and menu entry as the options say.
-  void SetActiveOnlyCommand(bool atStartUp);
+  // The active-only tool button and menu entry as the options say.
+  void SetActiveOnlyCommands(bool atStartUp);
   // FillServerView: the servers that may be queried, checked as stored.
   void FillServerView();
-  // The servers of the Servers view for a session query, in view order.
   void NetViewClick();
   void SrvViewClick();
-  void NetPageChange();
-
-  // How many rows the last refresh examined, by kind (tests check that a
-  // continued enumeration examines every entry exactly once).
-  std::uint64_t examinedUsers() const { return examinedUsers_; }
 
  private:
-  // Lets the window repaint while it is disabled, at most every few
-  // milliseconds so that thousands of rows stay fast.
-  void Pump();
-
-  TMain& m_;
-  std::uint64_t examinedUsers_ = 0;
-  std::int64_t lastPumpMs_ = 0;
+  Deps m_;
 };
 
 }  // namespace vantor::gui

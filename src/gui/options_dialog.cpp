@@ -1,16 +1,14 @@
 #include "gui/options_dialog.h"
 
-#include "gui/box_history.h"
+#include "gui/history_box.h"
 #include "gui/res_strings.h"
 #include "store/settings.h"
 
 #include <QCheckBox>
-#include <QComboBox>
-#include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -18,8 +16,8 @@
 namespace vantor::gui {
 
 namespace {
-constexpr const char* kMain = "Main";
-constexpr const char* kAlias = "Main\\Alias";
+
+constexpr int kHelpTopic = 12;
 
 QCheckBox* Box(const char* name, const char* caption, bool on, QWidget* parent) {
   auto* b = new QCheckBox(QString::fromUtf8(caption), parent);
@@ -27,94 +25,101 @@ QCheckBox* Box(const char* name, const char* caption, bool on, QWidget* parent) 
   b->setChecked(on);
   return b;
 }
+
+// The wait time: whatever is typed is brought into 1 to 60 when the box is
+// left; text that is not a number counts as 1.
+class TimeOutBox : public QSpinBox {
+ public:
+  explicit TimeOutBox(QWidget* parent) : QSpinBox(parent) {
+    setObjectName(QStringLiteral("ServerTimeOut"));
+    setRange(TOptions::kMinTimeOut, TOptions::kMaxTimeOut);
+    setValue(20);
+  }
+
+ protected:
+  QValidator::State validate(QString& text, int&) const override {
+    for (QChar c : text)
+      if (!c.isDigit()) return QValidator::Invalid;
+    return QValidator::Acceptable;
+  }
+  int valueFromText(const QString& text) const override {
+    bool ok = false;
+    const long long n = text.toLongLong(&ok);
+    if (!ok) return minimum();
+    return static_cast<int>(std::clamp<long long>(n, minimum(), maximum()));
+  }
+  void fixup(QString& text) const override { text = QString::number(valueFromText(text)); }
+};
+
 }  // namespace
 
 TOptions::TOptions(store::Hive& hive, std::function<void(bool)> trayToggled, std::function<void(int)> showHelp,
                    QWidget* parent)
-    : QDialog(parent, Qt::Tool), hive_(hive), trayToggled_(std::move(trayToggled)), showHelp_(std::move(showHelp)) {
+    : QDialog(parent, Qt::Tool),
+      m_hive(hive),
+      m_trayToggled(std::move(trayToggled)),
+      m_showHelp(std::move(showHelp)) {
   setObjectName(QStringLiteral("TOptions"));
   setWindowTitle(QString::fromLatin1(res::kOptionsCaption));
   auto* layout = new QVBoxLayout(this);
 
   auto* domain = new QGroupBox(QStringLiteral("Domain options"), this);
   auto* dl = new QVBoxLayout(domain);
-  cbScanDom = Box("cbScanDom", "&Scan for Domain information", true, domain);
-  cbScanDom->setToolTip(QStringLiteral("Deselect if you don't have a MicroSoft Domain"));
-  ActiveOnlyBox = Box("ActiveOnly", "Show &active Domain items only", false, domain);
-  SendtoActiveItemsOnly = Box("SendtoActiveItemsOnly", "Send &messages to active Domain items only", false, domain);
-  dl->addWidget(cbScanDom);
-  dl->addWidget(ActiveOnlyBox);
-  dl->addWidget(SendtoActiveItemsOnly);
+  m_scanDomain = Box("cbScanDom", "&Scan for Domain information", true, domain);
+  m_scanDomain->setToolTip(QStringLiteral("Deselect if you don't have a MicroSoft Domain"));
+  m_activeOnly = Box("ActiveOnly", "Show &active Domain items only", false, domain);
+  m_sendToActive = Box("SendtoActiveItemsOnly", "Send &messages to active Domain items only", false, domain);
+  for (QWidget* w : std::initializer_list<QWidget*>{m_scanDomain, m_activeOnly, m_sendToActive}) dl->addWidget(w);
   layout->addWidget(domain);
 
   auto* query = new QGroupBox(QStringLiteral("Server query options"), this);
   auto* ql = new QVBoxLayout(query);
   auto* row = new QHBoxLayout;
-  ServerTimeOutBox = new QSpinBox(query);
-  ServerTimeOutBox->setObjectName(QStringLiteral("ServerTimeOut"));
-  ServerTimeOutBox->setRange(1, 60);
-  ServerTimeOutBox->setValue(20);
+  m_timeOut = new TimeOutBox(query);
   auto* waitLabel = new QLabel(QStringLiteral(" &Wait time for server queries (in seconds)"), query);
-  waitLabel->setBuddy(ServerTimeOutBox);
-  row->addWidget(ServerTimeOutBox);
+  waitLabel->setBuddy(m_timeOut);
+  row->addWidget(m_timeOut);
   row->addWidget(waitLabel, 1);
   ql->addLayout(row);
-  SendMessagesAnywayBox = Box("SendMessagesAnyway", "Send messages even if &queries time out", true, query);
-  ql->addWidget(SendMessagesAnywayBox);
+  m_sendAnyway = Box("SendMessagesAnyway", "Send messages even if &queries time out", true, query);
+  ql->addWidget(m_sendAnyway);
   layout->addWidget(query);
 
   auto* message = new QGroupBox(QStringLiteral("Message options"), this);
   auto* ml = new QVBoxLayout(message);
-  ClearMesgTextBox = Box("ClearMesgText", "Cl&ear the message text once sent", false, message);
-  SaveMessagesBox = Box("SaveMessages", "Store sent messages in 'Saved messages'", false, message);
-  CloseStatusBox = Box("CloseStatus", "C&lose the message status box automatically", false, message);
-  ml->addWidget(ClearMesgTextBox);
-  ml->addWidget(SaveMessagesBox);
-  ml->addWidget(CloseStatusBox);
+  m_clearText = Box("ClearMesgText", "Cl&ear the message text once sent", false, message);
+  m_saveMessages = Box("SaveMessages", "Store sent messages in 'Saved messages'", false, message);
+  m_closeStatus = Box("CloseStatus", "C&lose the message status box automatically", false, message);
+  for (QWidget* w : std::initializer_list<QWidget*>{m_clearText, m_saveMessages, m_closeStatus}) ml->addWidget(w);
   auto* aliasRow = new QHBoxLayout;
-  ComboBox1 = new QComboBox(message);
-  ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
-  ComboBox1->setEditable(true);
-  ComboBox1->setInsertPolicy(QComboBox::NoInsert);
-  ComboBox1->setCompleter(nullptr);
-  ComboBox1->setMaxCount(kBoxHistoryLimit + 1);
-  ComboBox1->lineEdit()->setMaxLength(15);
-  // Aliases are shown and kept in capitals, as message names are.
-  connect(ComboBox1->lineEdit(), &QLineEdit::textEdited, this, [this](const QString& t) {
-    QString up = t.toUpper();
-    if (up != t) {
-      int pos = ComboBox1->lineEdit()->cursorPosition();
-      ComboBox1->lineEdit()->setText(up);
-      ComboBox1->lineEdit()->setCursorPosition(pos);
-    }
-  });
+  m_alias = new HistoryBox("ComboBox1", kAliasLength, message);
+  m_alias->ShowCapitals();
   auto* aliasLabel = new QLabel(QStringLiteral("Sender alias"), message);
-  aliasLabel->setBuddy(ComboBox1);
+  aliasLabel->setBuddy(m_alias);
   aliasRow->addWidget(aliasLabel);
-  aliasRow->addWidget(ComboBox1, 1);
+  aliasRow->addWidget(m_alias, 1);
   ml->addLayout(aliasRow);
   layout->addWidget(message);
 
   auto* misc = new QGroupBox(QStringLiteral("Miscellaneous options"), this);
   auto* xl = new QVBoxLayout(misc);
-  ShowTooltips = Box("ShowTooltips", "Show &tooltips on top of lists", true, misc);
-  Minimizetotray = Box("Minimizetotray", "Mi&nimise the application to the system tray", true, misc);
-  cbMinimize = Box("cbMinimize", "Minimise instead of Exit when 'X' button clicked", false, misc);
-  DisplayExtraBox = Box("DisplayExtra", "&Display extra information in the status bar", false, misc);
-  xl->addWidget(ShowTooltips);
-  xl->addWidget(Minimizetotray);
-  xl->addWidget(cbMinimize);
-  xl->addWidget(DisplayExtraBox);
+  m_tooltips = Box("ShowTooltips", "Show &tooltips on top of lists", true, misc);
+  m_trayIcon = Box("Minimizetotray", "Mi&nimise the application to the system tray", true, misc);
+  m_minimizeNotExit = Box("cbMinimize", "Minimise instead of Exit when 'X' button clicked", false, misc);
+  m_displayExtra = Box("DisplayExtra", "&Display extra information in the status bar", false, misc);
+  for (QWidget* w : std::initializer_list<QWidget*>{m_tooltips, m_trayIcon, m_minimizeNotExit, m_displayExtra})
+    xl->addWidget(w);
   layout->addWidget(misc);
 
   auto* buttons = new QHBoxLayout;
   auto* ok = new QPushButton(QStringLiteral("&Ok"), this);
   ok->setObjectName(QStringLiteral("Button1"));
   ok->setDefault(true);
-  auto* cancel = new QPushButton(QStringLiteral("&Cancel"), this);
+  auto* cancel = new QPushButton(QString::fromLatin1(res::kCancelCaption), this);
   cancel->setObjectName(QStringLiteral("Button2"));
-  auto* help = new QPushButton(QStringLiteral("&Help"), this);
+  auto* help = new QPushButton(QString::fromLatin1(res::kHelpCaption), this);
   help->setObjectName(QStringLiteral("Button3"));
+  help->setAutoDefault(false);
   buttons->addStretch();
   buttons->addWidget(ok);
   buttons->addWidget(cancel);
@@ -122,83 +127,117 @@ TOptions::TOptions(store::Hive& hive, std::function<void(bool)> trayToggled, std
   layout->addLayout(buttons);
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-  connect(help, &QPushButton::clicked, this, [this] {
-    if (showHelp_) showHelp_(12);
-  });
+  connect(help, &QPushButton::clicked, this, [this] { m_showHelp(kHelpTopic); });
 
-  // The rules run for clicks by the user and for states set while loading.
-  connect(cbScanDom, &QCheckBox::toggled, this, [this] { cbScanDomClick(); });
-  connect(Minimizetotray, &QCheckBox::toggled, this, [this] { MinimizetotrayClick(); });
+  // The rules run for clicks by the user and for states set while loading
+  // or restoring, as a click would.
+  connect(m_scanDomain, &QCheckBox::toggled, this, [this] { cbScanDomClick(); });
+  connect(m_trayIcon, &QCheckBox::toggled, this, [this] { MinimizetotrayClick(); });
 
   Load();
 }
 
-void TOptions::SetBox(QCheckBox* box, bool on) { box->setChecked(on); }
+TOptions::~TOptions() = default;
 
 void TOptions::Load() {
-  store::Settings s(hive_);
-  SetBox(ShowTooltips, s.ReadBool(kMain, "Tooltips", true));
-  SetBox(SendtoActiveItemsOnly, s.ReadBool(kMain, "SendtoActive", false));
-  SetBox(ActiveOnlyBox, s.ReadBool(kMain, "ActiveOnly", false));
-  SetBox(CloseStatusBox, s.ReadBool(kMain, "CloseStatus", false));
-  SetBox(Minimizetotray, s.ReadBool(kMain, "TrayIcon", true));
-  SetBox(ClearMesgTextBox, s.ReadBool(kMain, "ClearMesgText", false));
-  SetBox(SaveMessagesBox, s.ReadBool(kMain, "SaveMessages", false));
-  ServerTimeOutBox->setValue(std::clamp(s.ReadInteger(kMain, "ServerTimeOut", 20), 1, 60));
-  SetBox(SendMessagesAnywayBox, s.ReadBool(kMain, "SendMessagesAnyway", true));
-  SetBox(cbScanDom, s.ReadBool(kMain, "ScanDomain", true));
-  SetBox(DisplayExtraBox, s.ReadBool(kMain, "DisplayExtra", false));
-  SetBox(cbMinimize, s.ReadBool(kMain, "MinimizeNotExit", false));
+  store::Settings s(m_hive);
+  const auto main = store::kMainSection;
+  m_tooltips->setChecked(s.ReadBool(main, "Tooltips", true));
+  m_sendToActive->setChecked(s.ReadBool(main, "SendtoActive", false));
+  m_activeOnly->setChecked(s.ReadBool(main, "ActiveOnly", false));
+  m_closeStatus->setChecked(s.ReadBool(main, "CloseStatus", false));
+  // The tray box starts on, so a stored "off" runs its rule (removing an
+  // icon that is not there yet) while "on" runs nothing: the main window adds
+  // the icon at its own start-up.
+  m_trayIcon->setChecked(s.ReadBool(main, "TrayIcon", true));
+  m_clearText->setChecked(s.ReadBool(main, "ClearMesgText", false));
+  m_saveMessages->setChecked(s.ReadBool(main, "SaveMessages", false));
+  m_timeOut->setValue(std::clamp(s.ReadInteger(main, "ServerTimeOut", 20), kMinTimeOut, kMaxTimeOut));
+  m_sendAnyway->setChecked(s.ReadBool(main, "SendMessagesAnyway", true));
+  m_scanDomain->setChecked(s.ReadBool(main, "ScanDomain", true));
+  m_displayExtra->setChecked(s.ReadBool(main, "DisplayExtra", false));
+  m_minimizeNotExit->setChecked(s.ReadBool(main, "MinimizeNotExit", false));
   QStringList aliases;
-  for (const std::string& name : s.ReadValueNames(kAlias)) aliases.append(QString::fromStdString(name));
-  SetBoxHistory(ComboBox1, aliases);
+  for (const std::string& name : s.ReadValueNames(store::kAliasSection)) aliases.append(QString::fromStdString(name));
+  m_alias->SetHistory(aliases);
 }
 
 void TOptions::Store() {
-  store::Settings s(hive_);
-  s.hive().WriteTransaction([&] {
-    s.WriteBool(kMain, "ActiveOnly", ActiveOnly());
-    s.WriteBool(kMain, "SendtoActive", SendtoActive());
-    s.WriteBool(kMain, "Tooltips", Tooltips());
-    s.WriteBool(kMain, "CloseStatus", CloseStatus());
-    s.WriteBool(kMain, "TrayIcon", TrayIcon());
-    s.WriteBool(kMain, "ClearMesgText", ClearMesgText());
-    s.WriteBool(kMain, "SaveMessages", SaveMessages());
-    s.WriteInteger(kMain, "ServerTimeOut", ServerTimeOut());
-    s.WriteBool(kMain, "SendMessagesAnyway", SendMessagesAnyway());
-    s.WriteBool(kMain, "ScanDomain", ScanDomain());
-    s.WriteBool(kMain, "DisplayExtra", DisplayExtra());
-    s.WriteBool(kMain, "MinimizeNotExit", MinimizeNotExit());
-    s.EraseSection(kAlias);
-    for (const QString& alias : BoxHistory(ComboBox1)) s.WriteString(kAlias, alias.toStdString(), "");
+  store::Settings s(m_hive);
+  const auto main = store::kMainSection;
+  m_hive.WriteTransaction([&] {
+    s.WriteBool(main, "ActiveOnly", ActiveOnly());
+    s.WriteBool(main, "SendtoActive", SendtoActive());
+    s.WriteBool(main, "Tooltips", Tooltips());
+    s.WriteBool(main, "CloseStatus", CloseStatus());
+    s.WriteBool(main, "TrayIcon", TrayIcon());
+    s.WriteBool(main, "ClearMesgText", ClearMesgText());
+    s.WriteBool(main, "SaveMessages", SaveMessages());
+    s.WriteInteger(main, "ServerTimeOut", ServerTimeOut());
+    s.WriteBool(main, "SendMessagesAnyway", SendMessagesAnyway());
+    s.WriteBool(main, "ScanDomain", ScanDomain());
+    s.WriteBool(main, "DisplayExtra", DisplayExtra());
+    s.WriteBool(main, "MinimizeNotExit", MinimizeNotExit());
+    s.EraseSection(store::kAliasSection);
+    for (const QString& alias : m_alias->History()) s.WriteString(store::kAliasSection, alias.toStdString(), "");
   });
 }
 
 void TOptions::cbScanDomClick() {
-  const bool scan = cbScanDom->isChecked();
-  ActiveOnlyBox->setEnabled(scan);
-  if (!scan) ActiveOnlyBox->setChecked(false);
-  SendtoActiveItemsOnly->setEnabled(scan);
-  SendtoActiveItemsOnly->setChecked(scan);
+  const bool scan = m_scanDomain->isChecked();
+  m_activeOnly->setEnabled(scan);
+  if (!scan) m_activeOnly->setChecked(false);
+  m_sendToActive->setEnabled(scan);
+  m_sendToActive->setChecked(scan);
 }
 
 void TOptions::MinimizetotrayClick() {
-  if (trayToggled_) trayToggled_(Minimizetotray->isChecked());
+  if (m_trayToggled) m_trayToggled(m_trayIcon->isChecked());
 }
 
-bool TOptions::ScanDomain() const { return cbScanDom->isChecked(); }
-bool TOptions::ActiveOnly() const { return ActiveOnlyBox->isChecked(); }
-bool TOptions::SendtoActive() const { return SendtoActiveItemsOnly->isChecked(); }
-int TOptions::ServerTimeOut() const { return ServerTimeOutBox->value(); }
-bool TOptions::SendMessagesAnyway() const { return SendMessagesAnywayBox->isChecked(); }
-bool TOptions::ClearMesgText() const { return ClearMesgTextBox->isChecked(); }
-bool TOptions::SaveMessages() const { return SaveMessagesBox->isChecked(); }
-bool TOptions::CloseStatus() const { return CloseStatusBox->isChecked(); }
-bool TOptions::Tooltips() const { return ShowTooltips->isChecked(); }
-bool TOptions::TrayIcon() const { return Minimizetotray->isChecked(); }
-bool TOptions::MinimizeNotExit() const { return cbMinimize->isChecked(); }
-bool TOptions::DisplayExtra() const { return DisplayExtraBox->isChecked(); }
-QString TOptions::Alias() const { return ComboBox1->currentText(); }
-void TOptions::SetActiveOnly(bool on) { ActiveOnlyBox->setChecked(on); }
+void TOptions::keyPressEvent(QKeyEvent* e) {
+  if (e->key() == Qt::Key_F1) {
+    m_showHelp(kHelpTopic);
+    return;
+  }
+  QDialog::keyPressEvent(e);
+}
+
+std::vector<QCheckBox*> TOptions::OtherBoxes() const {
+  return {m_sendAnyway, m_tooltips, m_closeStatus, m_clearText, m_saveMessages, m_trayIcon, m_displayExtra,
+          m_minimizeNotExit};
+}
+
+TOptions::Snapshot TOptions::Take() const {
+  Snapshot s{Alias(), ScanDomain(), ActiveOnly(), SendtoActive(), ServerTimeOut(), {}};
+  for (QCheckBox* b : OtherBoxes()) s.otherBoxes.push_back(b->isChecked());
+  return s;
+}
+
+void TOptions::Restore(const Snapshot& s) {
+  m_alias->setEditText(s.alias);
+  m_alias->UpdateHistory();
+  m_scanDomain->setChecked(s.scanDomain);
+  m_activeOnly->setChecked(s.activeOnly);
+  m_sendToActive->setChecked(s.sendToActive);
+  m_timeOut->setValue(s.timeOut);
+  const std::vector<QCheckBox*> boxes = OtherBoxes();
+  for (std::size_t i = 0; i < boxes.size() && i < s.otherBoxes.size(); ++i) boxes[i]->setChecked(s.otherBoxes[i]);
+}
+
+bool TOptions::ScanDomain() const { return m_scanDomain->isChecked(); }
+bool TOptions::ActiveOnly() const { return m_activeOnly->isChecked(); }
+bool TOptions::SendtoActive() const { return m_sendToActive->isChecked(); }
+int TOptions::ServerTimeOut() const { return m_timeOut->value(); }
+bool TOptions::SendMessagesAnyway() const { return m_sendAnyway->isChecked(); }
+bool TOptions::ClearMesgText() const { return m_clearText->isChecked(); }
+bool TOptions::SaveMessages() const { return m_saveMessages->isChecked(); }
+bool TOptions::CloseStatus() const { return m_closeStatus->isChecked(); }
+bool TOptions::Tooltips() const { return m_tooltips->isChecked(); }
+bool TOptions::TrayIcon() const { return m_trayIcon->isChecked(); }
+bool TOptions::MinimizeNotExit() const { return m_minimizeNotExit->isChecked(); }
+bool TOptions::DisplayExtra() const { return m_displayExtra->isChecked(); }
+QString TOptions::Alias() const { return m_alias->currentText(); }
+void TOptions::SetActiveOnly(bool on) { m_activeOnly->setChecked(on); }
 
 }  // namespace vantor::gui

@@ -14,7 +14,7 @@ class StoredServerChecks : public lan::ServerCheckStates {
   explicit StoredServerChecks(store::Hive& hive) : settings_(hive) {}
   bool IsChecked(std::string_view server) const override {
     try {
-      return settings_.ReadBool("Main\\Servers", server, true);
+      return settings_.ReadBool(store::kServersSection, server, true);
     } catch (const store::StoreError& e) {
       if (error_.empty()) error_ = e.what();
       return true;

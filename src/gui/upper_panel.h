@@ -12,6 +12,20 @@ namespace vantor::gui {
 
 class ItemView;
 
+// The four item views and the page controls that hold them: what the main
+// window's behaviour classes work on.
+struct MainViews {
+  ItemView& net;
+  ItemView& fav;
+  ItemView& recip;
+  ItemView& srv;
+  QTabWidget& netPage;    // "&Net Items", "&Favourites"
+  QTabWidget& recipPage;  // "&Recipients", "Ser&vers"
+
+  bool FavouritesShowing() const;
+  bool RecipientsShowing() const;
+};
+
 class UpperPanel : public QWidget {
   Q_OBJECT
  public:
@@ -21,17 +35,24 @@ class UpperPanel : public QWidget {
 
   explicit UpperPanel(QWidget* parent = nullptr);
 
-  QTabWidget* NetPage;
-  QTabWidget* RecipPage;
-  QToolButton* sbAddRecip;
-  QToolButton* sbRemoveRecip;
-  QToolButton* sbTypeRecip;
+  const MainViews& Views() const { return m_views; }
+  QToolButton& AddRecipientButton() const { return *m_addRecipient; }
+  QToolButton& RemoveRecipientButton() const { return *m_removeRecipient; }
+  QToolButton& TypeRecipientButton() const { return *m_typeRecipient; }
 
   // Places the page controls and the small buttons (FormResize, Splitter1Moved).
   void LayOut();
 
  protected:
   void resizeEvent(QResizeEvent* e) override;
+
+ private:
+  QTabWidget* m_netPage;
+  QTabWidget* m_recipPage;
+  QToolButton* m_addRecipient;
+  QToolButton* m_removeRecipient;
+  QToolButton* m_typeRecipient;
+  MainViews m_views;
 };
 
 }  // namespace vantor::gui

@@ -1,17 +1,14 @@
 // Refreshing Net Items and the Servers view on simulated networks, the
 // active-only display, the sort rule and the status line.
-#include "gui/net_browser.h"
-#include "delivery/session_query.h"
 #include "gui/image_list.h"
-#include "gui/item_view.h"
-#include "gui/main_window.h"
-#include "gui/message_area.h"
 #include "gui/options_dialog.h"
 #include "store/settings.h"
+#include "support/forwarding_net_api.h"
 #include "support/gui_env.h"
 
 #include <QAction>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
 
@@ -20,19 +17,22 @@ using vantor::test::GuiEnv;
 
 namespace {
 
-QStringList Names(const gui::ItemModel& m, int kind = -1) {
-  QStringList out;
-  for (const auto& r : m.Rows())
-    if (kind < 0 || r.kind == kind) out.append(r.name);
-  return out;
-}
+using test::ClickRow;
+using test::Names;
 
-// Clicks a row of a view as the user does.
-void ClickRow(gui::ItemView* view, int row, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-  view->scrollTo(view->Model().index(row, 0));
-  QRect r = view->visualRect(view->Model().index(row, 0));
-  QTest::mouseClick(view->viewport(), Qt::LeftButton, mods, r.center());
-}
+// Counts the users each display query returns.
+class CountingApi : public test::ForwardingNetApi {
+ public:
+  using ForwardingNetApi::ForwardingNetApi;
+  std::uint64_t usersReturned = 0;
+  lan::Status NetQueryDisplayInformation(std::string_view server, std::uint32_t level, std::uint32_t index,
+                                         std::uint32_t entries, std::uint32_t pref,
+                                         lan::NetBuffer<lan::DisplayEntry>& out) override {
+    const lan::Status s = ForwardingNetApi::NetQueryDisplayInformation(server, level, index, entries, pref, out);
+    if (level == lan::kDisplayUsers) usersReturned += out.size();
+    return s;
+  }
+};
 
 std::string ManyUsers(int n, const std::vector<int>& active) {
   std::string users, sessions;
@@ -62,44 +62,43 @@ class NetBrowserTest : public QObject {
   void refreshWithDomainScanning() {
     GuiEnv env(test::OfficeJson(2));  // batches of two: every enumeration continues
     auto app = env.StartApp();
-    const gui::ItemModel& net = app->main()->NetView->Model();
+    const gui::ItemModel& net = test::View(*app, "NetView").itemModel();
     QCOMPARE(Names(net), QStringList({"OFFICE", "PLANT", "SALES", "alice", "bob", "carol", "dave", "DC1", "DC2",
                                       "FILES", "PC01", "PC03", "PC09", "Admins", "Staff"}));
     QCOMPARE(net.Row(0).comment, QStringLiteral("Primary Domain"));
     QCOMPARE(net.Row(1).comment, QStringLiteral("Trusted Domain"));
-    QCOMPARE(Names(app->main()->SrvView->Model()), QStringList({"DC1", "DC2", "FILES"}));
-    QCOMPARE(app->main()->StatusText(),
+    QCOMPARE(Names(test::View(*app, "SrvView").itemModel()), QStringList({"DC1", "DC2", "FILES"}));
+    QCOMPARE(test::StatusText(*app),
              QStringLiteral("  15 in Net Items, 0 in Favourites, 0 in Recipients and 3 in Servers"));
     QVERIFY(app->main()->isEnabled());
-    QVERIFY(app->main()->actions.ShowActiveOnly->isEnabled());
+    QVERIFY(test::Action(*app, "tbActiveOnly").isEnabled());
   }
 
   void refreshWithoutDomainScanning() {
     GuiEnv env(test::OfficeJson());
     store::Settings(*env.hive).WriteString("Main", "ScanDomain", "0");
     auto app = env.StartApp();
-    QCOMPARE(Names(app->main()->NetView->Model()), QStringList({"Administrator", "alice", "None"}));
-    QCOMPARE(app->main()->SrvView->Model().Count(), 0);
-    QVERIFY(!app->main()->actions.ShowActiveOnly->isEnabled());
-    QCOMPARE(app->main()->actions.ShowActiveOnly->text(), QStringLiteral("Show active items only"));
+    QCOMPARE(Names(test::View(*app, "NetView").itemModel()), QStringList({"Administrator", "alice", "None"}));
+    QCOMPARE(test::View(*app, "SrvView").itemModel().Count(), 0);
+    QVERIFY(!test::Action(*app, "tbActiveOnly").isEnabled());
+    QCOMPARE(test::Action(*app, "Showactiveitemsonly1").text(), QStringLiteral("Show active items only"));
   }
 
   void activeOnlyShowsTheActiveUsersAndComputers() {
     GuiEnv env(test::OfficeJson());
     store::Settings(*env.hive).WriteString("Main", "ActiveOnly", "1");
     auto app = env.StartApp();
-    const gui::ItemModel& net = app->main()->NetView->Model();
-    QCOMPARE(Names(net, gui::kUser), QStringList({"alice", "bob", "carol"}));
-    QCOMPARE(Names(net, gui::kComputer), QStringList({"PC01", "PC03"}));
-    QCOMPARE(Names(net, gui::kGroup), QStringList({"Admins", "Staff"}));
-    QVERIFY(!app->main()->query().ActiveSessions());  // freed after the refresh
-    QCOMPARE(app->main()->actions.ShowActiveOnly->text(), QStringLiteral("Show all items"));
+    const gui::ItemModel& net = test::View(*app, "NetView").itemModel();
+    QCOMPARE(Names(net, kUserKind), QStringList({"alice", "bob", "carol"}));
+    QCOMPARE(Names(net, kComputerKind), QStringList({"PC01", "PC03"}));
+    QCOMPARE(Names(net, kGroupKind), QStringList({"Admins", "Staff"}));
+    QCOMPARE(test::Action(*app, "Showactiveitemsonly1").text(), QStringLiteral("Show all items"));
 
     // The toggle shows everything again.
-    app->main()->actions.ShowActiveOnly->trigger();
+    test::Action(*app, "tbActiveOnly").trigger();
     QVERIFY(!app->options()->ActiveOnly());
-    QCOMPARE(Names(net, gui::kUser), QStringList({"alice", "bob", "carol", "dave"}));
-    QCOMPARE(app->main()->actions.ShowActiveOnly->toolTip(), QStringLiteral("Show active items only"));
+    QCOMPARE(Names(net, kUserKind), QStringList({"alice", "bob", "carol", "dave"}));
+    QCOMPARE(test::Action(*app, "tbActiveOnly").toolTip(), QStringLiteral("Show active items only"));
   }
 
   void activeOnlyWithoutAnswersKeepsDomainsListsAndGroups() {
@@ -107,20 +106,26 @@ class NetBrowserTest : public QObject {
     store::Settings s(*env.hive);
     s.WriteString("Main", "ActiveOnly", "1");
     for (const char* server : {"DC1", "DC2", "FILES"}) s.WriteString("Main\\Servers", server, "0");
-    s.WriteString("Software\\Vantor\\ListNames", "Team", "2");
     store::Settings root(*env.hive, "Software\\Vantor");
     root.WriteString("ListNames", "Team", "2");
     auto app = env.StartApp();
-    QCOMPARE(Names(app->main()->NetView->Model()),
+    QCOMPARE(Names(test::View(*app, "NetView").itemModel()),
              QStringList({"Team", "OFFICE", "PLANT", "SALES", "Admins", "Staff"}));
   }
 
   void moreThanOneBatchOfUsersIsExaminedOnce() {
     GuiEnv env(ManyUsers(2500, {7, 999, 1000, 2499}));
+    CountingApi* counter = nullptr;
+    env.wrap = [&](lan::NetApi& sim) {
+      auto api = std::make_unique<CountingApi>(&sim);
+      counter = api.get();
+      return api;
+    };
     store::Settings(*env.hive).WriteString("Main", "ActiveOnly", "1");
     auto app = env.StartApp();
-    QCOMPARE(Names(app->main()->NetView->Model(), gui::kUser), QStringList({"u0007", "u0999", "u1000", "u2499"}));
-    QCOMPARE(app->main()->browser().examinedUsers(), std::uint64_t(2500));
+    QCOMPARE(Names(test::View(*app, "NetView").itemModel(), kUserKind),
+             QStringList({"u0007", "u0999", "u1000", "u2499"}));
+    QCOMPARE(counter->usersReturned, std::uint64_t(2500));
   }
 
   void listCommentsCountTheirItems() {
@@ -131,8 +136,8 @@ class NetBrowserTest : public QObject {
     root.WriteString("ListNames", "Dozen", "12");
     root.WriteString("ListNames", "Nothing", "");  // empty data: not a list
     auto app = env.StartApp();
-    const gui::ItemModel& net = app->main()->NetView->Model();
-    QCOMPARE(Names(net, gui::kList), QStringList({"Dozen", "Empty", "Solo"}));
+    const gui::ItemModel& net = test::View(*app, "NetView").itemModel();
+    QCOMPARE(Names(net, kListKind), QStringList({"Dozen", "Empty", "Solo"}));
     QCOMPARE(net.Row(net.CaptionIndex("Solo")).comment, QStringLiteral("1 Item"));
     QCOMPARE(net.Row(net.CaptionIndex("Empty")).comment, QStringLiteral("0 Items"));
     QCOMPARE(net.Row(net.CaptionIndex("Dozen")).comment, QStringLiteral("12 Items"));
@@ -141,7 +146,7 @@ class NetBrowserTest : public QObject {
   void sortRuleKeepsKindsGroupedInBothDirections() {
     GuiEnv env(test::OfficeJson());
     auto app = env.StartApp();
-    gui::ItemModel& net = app->main()->NetView->Model();
+    gui::ItemModel& net = test::View(*app, "NetView").itemModel();
     net.ColumnClicked(0);  // Name again: descending
     QCOMPARE(Names(net), QStringList({"SALES", "PLANT", "OFFICE", "dave", "carol", "bob", "alice", "PC09", "PC03",
                                       "PC01", "FILES", "DC2", "DC1", "Staff", "Admins"}));
@@ -153,10 +158,10 @@ class NetBrowserTest : public QObject {
     QCOMPARE(net.HeaderImageColumn(), 1);
     QVERIFY(net.headerData(0, Qt::Horizontal, Qt::DecorationRole).isNull());
     // Sales desk, Reception, IT support, Accounts.
-    QCOMPARE(Names(net, gui::kUser), QStringList({"bob", "alice", "dave", "carol"}));
-    QCOMPARE(net.Row(0).kind, int(gui::kDomain));
+    QCOMPARE(Names(net, kUserKind), QStringList({"bob", "alice", "dave", "carol"}));
+    QCOMPARE(net.Row(0).kind, int(kDomainKind));
     net.ColumnClicked(1);  // ascending by comment
-    QCOMPARE(Names(net, gui::kUser), QStringList({"carol", "dave", "alice", "bob"}));
+    QCOMPARE(Names(net, kUserKind), QStringList({"carol", "dave", "alice", "bob"}));
   }
 
   void textComparisonFoldsOnlyPlainLetters() {
@@ -169,11 +174,16 @@ class NetBrowserTest : public QObject {
   void refreshTurnsSendOff() {
     GuiEnv env(test::OfficeJson());
     auto app = env.StartApp();
-    app->main()->Panel2->message->SendBtn->setEnabled(true);
-    app->main()->actions.SaveMessage->setEnabled(true);
-    app->main()->actions.Refresh->trigger();
-    QVERIFY(!app->main()->Panel2->message->SendBtn->isEnabled());
-    QVERIFY(!app->main()->actions.SaveMessage->isEnabled());
+    gui::ItemView& net = test::View(*app, "NetView");
+    ClickRow(net, test::RowOf(net, "bob"));
+    test::Find<QToolButton>(app->main(), "sbAddRecip").click();
+    QTest::keyClicks(&test::Find<QWidget>(app->main(), "Memo1"), "Hello");
+    auto& send = test::Find<QPushButton>(app->main(), "SendBtn");
+    QVERIFY(send.isEnabled());
+    QVERIFY(test::Action(*app, "tbSaveMessage").isEnabled());
+    test::Action(*app, "NetRefreshBtn").trigger();
+    QVERIFY(!send.isEnabled());
+    QVERIFY(!test::Action(*app, "tbSaveMessage").isEnabled());
   }
 
   void selectionShowsDetailsAndDrivesTheCommands() {
@@ -181,30 +191,33 @@ class NetBrowserTest : public QObject {
     store::Settings(*env.hive).WriteString("Main", "DisplayExtra", "1");
     store::Settings(*env.hive, "Software\\Vantor").WriteString("ListNames", "Team", "2");
     auto app = env.StartApp();
-    gui::TMain* m = app->main();
-    gui::ItemView* net = m->NetView;
-    auto row = [&](const char* name) { return net->Model().CaptionIndex(QString::fromLatin1(name)); };
-    ClickRow(net, row("PC01"));
-    QCOMPARE(m->StatusText(), QStringLiteral("  PC01: 10.1.1.101"));
-    QVERIFY(m->actions.AddToFavourites->isEnabled());
-    QVERIFY(!m->actions.EditList->isEnabled());
-    ClickRow(net, row("PC03"));
-    QCOMPARE(m->StatusText(), QStringLiteral("  PC03: No IP Address found"));
-    ClickRow(net, row("bob"));
-    QCOMPARE(m->StatusText(), QStringLiteral("  bob: Bob Smith"));
-    ClickRow(net, row("Team"));
-    QVERIFY(m->actions.EditList->isEnabled());
-    QVERIFY(m->actions.DeleteList->isEnabled());
-    ClickRow(net, row("bob"), Qt::ControlModifier);
-    QCOMPARE(m->StatusText(), QStringLiteral("  16 in Net Items, 0 in Favourites, 0 in Recipients and 3 in Servers"));
+    gui::ItemView& net = test::View(*app, "NetView");
+    auto status = [&] { return test::StatusText(*app); };
+    auto enabled = [&](const char* action) { return test::Action(*app, action).isEnabled(); };
+    ClickRow(net, test::RowOf(net, "PC01"));
+    QCOMPARE(status(), QStringLiteral("  PC01: 10.1.1.101"));
+    QVERIFY(enabled("tbAddFav"));
+    QVERIFY(!enabled("tbEditList"));
+    ClickRow(net, test::RowOf(net, "PC03"));
+    QCOMPARE(status(), QStringLiteral("  PC03: No IP Address found"));
+    ClickRow(net, test::RowOf(net, "bob"));
+    QCOMPARE(status(), QStringLiteral("  bob: Bob Smith"));
+    ClickRow(net, test::RowOf(net, "Team"));
+    QVERIFY(enabled("tbEditList"));
+    QVERIFY(enabled("tbDelList"));
+    ClickRow(net, test::RowOf(net, "bob"), Qt::ControlModifier);
+    QCOMPARE(status(), QStringLiteral("  16 in Net Items, 0 in Favourites, 0 in Recipients and 3 in Servers"));
     // Servers view: the address, empty when none is known.
-    m->RecipPage->setCurrentWidget(m->SrvView);
-    ClickRow(m->SrvView, m->SrvView->Model().CaptionIndex("DC2"));
-    QCOMPARE(m->StatusText(), QStringLiteral("  DC2: "));
-    net->ClearSelection();
-    m->browser().NetViewClick();
-    QVERIFY(!m->actions.AddNewList->isEnabled());
-    QVERIFY(!m->sbAddRecip->isEnabled());
+    gui::ItemView& servers = test::View(*app, "SrvView");
+    test::Find<QTabWidget>(app->main(), "RecipPage").setCurrentWidget(&servers);
+    ClickRow(servers, test::RowOf(servers, "DC2"));
+    QCOMPARE(status(), QStringLiteral("  DC2: "));
+    // Clicking the two selected rows off takes the commands away.
+    ClickRow(net, test::RowOf(net, "Team"), Qt::ControlModifier);
+    ClickRow(net, test::RowOf(net, "bob"), Qt::ControlModifier);
+    QCOMPARE(net.SelectedCount(), 0);
+    QVERIFY(!enabled("AddNewList1"));
+    QVERIFY(!test::Find<QToolButton>(app->main(), "sbAddRecip").isEnabled());
   }
 };
 

@@ -7,7 +7,6 @@
 #include "delivery/status_window.h"
 #include "gui/item_view.h"
 #include "gui/main_window.h"
-#include "gui/net_browser.h"
 #include "gui/options_dialog.h"
 #include "store/settings.h"
 #include "support/gui_env.h"
@@ -72,7 +71,8 @@ int main(int argc, char** argv) {
   QTest::qWait(300);
   bool ok = Save(m, out + "/main-net-items.png");
 
-  m->RecipPage->setCurrentWidget(m->SrvView);
+  auto& recipPage = test::Find<QTabWidget>(m, "RecipPage");
+  recipPage.setCurrentWidget(&test::View(*app, "SrvView"));
   QTest::qWait(100);
   ok = Save(m, out + "/main-servers.png") && ok;
 
@@ -80,12 +80,13 @@ int main(int argc, char** argv) {
   // refreshes Net Items, asking the checked servers first.
   delivery::TStatus* status = app->status();
   status->ClearLog();
-  m->ShowStatusWin1Click();
+  test::Action(*app, "ShowStatusWin1").setEnabled(true);
+  test::Action(*app, "ShowStatusWin1").trigger();
   QTimer::singleShot(800, [&] { ok = Save(status, out + "/status-session-query.png") && ok; });
-  m->browser().ActiveOnlyToggle();
+  test::Action(*app, "tbActiveOnly").trigger();
   QTest::qWait(200);
   status->hide();
-  m->RecipPage->setCurrentWidget(m->RecipView);
+  recipPage.setCurrentWidget(&test::View(*app, "RecipView"));
   ok = Save(m, out + "/main-active-only.png") && ok;
   app->Shutdown();
   return ok ? 0 : 1;

@@ -1,9 +1,7 @@
 // Start-up, command line and shutdown of the windowed program, through its
 // real widgets and a real store.
 #include "delivery/status_window.h"
-#include "gui/item_view.h"
 #include "gui/main_window.h"
-#include "gui/message_area.h"
 #include "gui/options_dialog.h"
 #include "store/settings.h"
 #include "support/gui_env.h"
@@ -38,9 +36,9 @@ class StartupTest : public QObject {
     QCOMPARE(m->pos(), QPoint(35, 35));
     QCOMPARE(m->size(), QSize(384, 404));
     QCOMPARE(m->SplitPosition(), 154);
-    QVERIFY(m->ToolBar1->isVisible());
+    QVERIFY(test::Find<QToolBar>(m, "ToolBar1").isVisible());
     QVERIFY(m->statusBar()->isVisible());
-    QCOMPARE(m->Panel2->message->SignatureBox->currentText(), QStringLiteral("Sent by alice from PC05"));
+    QCOMPARE(test::Find<QComboBox>(m, "SignatureBox").currentText(), QStringLiteral("Sent by alice from PC05"));
     QVERIFY(env.boxes.shown.empty());
     // The first activation opens the getting-started topic, once.
     m->activateWindow();
@@ -165,7 +163,7 @@ class StartupTest : public QObject {
     GuiEnv env(test::OfficeJson());
     {
       auto app = env.StartApp();
-      gui::ItemModel& servers = app->main()->SrvView->Model();
+      gui::ItemModel& servers = test::View(*app, "SrvView").itemModel();
       QCOMPARE(servers.Count(), 3);                             // DC1, DC2, FILES: the servers that may be queried
       for (const auto& r : servers.Rows()) QVERIFY(r.checked);  // never stored: checked
       const int dc2 = servers.CaptionIndex(QStringLiteral("DC2"));
@@ -177,7 +175,7 @@ class StartupTest : public QObject {
     QCOMPARE(Stored(*env.hive, "Main\\Servers", "DC2"), std::string("0"));
     QCOMPARE(Stored(*env.hive, "Main\\servers", "DC1"), std::string("1"));
     auto app = env.StartApp();
-    const gui::ItemModel& servers = app->main()->SrvView->Model();
+    const gui::ItemModel& servers = test::View(*app, "SrvView").itemModel();
     QCOMPARE(servers.Count(), 3);
     QVERIFY(!servers.Row(servers.CaptionIndex(QStringLiteral("DC2"))).checked);
     QVERIFY(servers.Row(servers.CaptionIndex(QStringLiteral("DC1"))).checked);
@@ -223,13 +221,13 @@ class StartupTest : public QObject {
     {
       auto app = env.StartApp();
       gui::TOptions* o = app->options();
-      QVERIFY(!o->ActiveOnlyBox->isChecked());
-      QVERIFY(!o->ActiveOnlyBox->isEnabled());
-      QVERIFY(!o->SendtoActiveItemsOnly->isEnabled());
+      QVERIFY(!test::Find<QCheckBox>(o, "ActiveOnly").isChecked());
+      QVERIFY(!test::Find<QCheckBox>(o, "ActiveOnly").isEnabled());
+      QVERIFY(!test::Find<QCheckBox>(o, "SendtoActiveItemsOnly").isEnabled());
       QCOMPARE(o->ServerTimeOut(), 60);
-      QVERIFY(app->main()->ToolBar1->isVisible());  // "2" reads as yes
+      QVERIFY(test::Find<QToolBar>(app->main(), "ToolBar1").isVisible());  // "2" reads as yes
       QCOMPARE(app->main()->width(), 384);          // "abc" reads as the default
-      QVERIFY(!app->main()->actions.ShowActiveOnly->isEnabled());
+      QVERIFY(!test::Action(*app, "tbActiveOnly").isEnabled());
       app->Shutdown();
     }
     QCOMPARE(Stored(*env.hive, "Main", "ActiveOnly"), std::string("0"));
@@ -245,8 +243,8 @@ class StartupTest : public QObject {
     s.WriteString("Main\\Alias", "DESK", "");
     {
       auto app = env.StartApp();
-      QCOMPARE(app->main()->Panel2->message->SignatureBox->currentText(), QStringLiteral("Second"));
-      QCOMPARE(app->main()->Panel2->message->SignatureBox->count(), 2);
+      QCOMPARE(test::Find<QComboBox>(app->main(), "SignatureBox").currentText(), QStringLiteral("Second"));
+      QCOMPARE(test::Find<QComboBox>(app->main(), "SignatureBox").count(), 2);
       QCOMPARE(app->options()->Alias(), QStringLiteral("OPS"));
       app->Shutdown();
     }
@@ -266,11 +264,11 @@ class StartupTest : public QObject {
     }
     {
       auto app = env.StartApp();
-      const gui::ItemModel& fav = app->main()->FavView->Model();
+      gui::ItemModel& fav = test::View(*app, "FavView").itemModel();
       QCOMPARE(fav.Count(), 3);
       QCOMPARE(fav.Row(0).name, QStringLiteral("Sales"));  // sorted: lists first
       QCOMPARE(fav.Row(2).name, QStringLiteral("PC01"));
-      app->main()->FavView->Model().RemoveRows({0, 1, 2});
+      fav.RemoveRows({0, 1, 2});
       app->Shutdown();
     }
     QVERIFY(!env.hive->KeyExists("Software\\Vantor\\Forms\\Main\\Favourites"));

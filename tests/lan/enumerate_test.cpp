@@ -1,5 +1,6 @@
 // The continuation loops against platforms that answer oddly.
 #include "lan/enumerate.h"
+#include "support/forwarding_net_api.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -10,7 +11,7 @@ namespace {
 using ::testing::ElementsAre;
 
 // Answers only the server and display enumerations, from a script.
-class ScriptedApi : public NetApi {
+class ScriptedApi : public test::ForwardingNetApi {
  public:
   bool repeatFirst = true;  // the platform's contract
   bool stuck = false;       // answers 234 without ever moving on
@@ -42,31 +43,6 @@ class ScriptedApi : public NetApi {
     out.Reset({{"y", "", "", 2, stuck ? 1u : 2u}});
     return stuck ? ERROR_MORE_DATA : NERR_Success;
   }
-
-  Status NetMessageBufferSend(std::string_view, std::string_view, std::string_view, std::u16string_view) override {
-    return 50;
-  }
-  Status NetMessageNameAdd(std::string_view, std::string_view) override { return 50; }
-  Status NetMessageNameDel(std::string_view, std::string_view) override { return 50; }
-  Status NetMessageNameEnum(std::string_view, std::uint32_t, std::uint32_t, NetBuffer<MsgInfo0>&, std::uint32_t&,
-                            std::uint32_t&) override {
-    return 50;
-  }
-  Status NetSessionEnum(std::string_view, std::string_view, std::string_view, std::uint32_t, std::uint32_t,
-                        NetBuffer<SessionInfo10>&, std::uint32_t&, std::uint32_t&) override {
-    return 50;
-  }
-  Status NetGroupGetUsers(std::string_view, std::string_view, std::uint32_t, std::uint32_t, NetBuffer<GroupUsersInfo0>&,
-                          std::uint32_t&, std::uint32_t&) override {
-    return 50;
-  }
-  Status NetEnumerateTrustedDomains(std::string_view, NetBuffer<char>&) override { return 50; }
-  Status NetGetDCName(std::string_view, std::string_view, std::string&) override { return 50; }
-  Status NetWkstaGetInfo(std::string_view, std::uint32_t, WkstaInfo100&) override { return 50; }
-  Status NetUserGetInfo(std::string_view, std::string_view, std::uint32_t, UserInfo2&) override { return 50; }
-  bool GetUserName(std::string&) override { return false; }
-  bool GetComputerName(std::string&) override { return false; }
-  std::string GetHostByName(std::string_view) override { return {}; }
 };
 
 std::vector<std::string> Servers(ScriptedApi& api, Status& status) {

@@ -1,6 +1,8 @@
 #include "support/gui_env.h"
 
 #include <QApplication>
+#include <QLabel>
+#include <QTest>
 
 #include <cstdlib>
 #include <filesystem>
@@ -36,7 +38,9 @@ GuiEnv::~GuiEnv() = default;
 std::unique_ptr<gui::VantorApp> GuiEnv::MakeApp(QStringList parameters) {
   // A run ends by cancelling the network's pending calls; each run gets its own.
   api = std::make_unique<lan::sim::SimNetApi>(lan::sim::LoadNetwork(networkPath), clock);
-  gui::AppContext ctx{*api, *hive, boxes, help, *runClock, helpFile, std::move(parameters)};
+  wrapped = wrap ? wrap(*api) : nullptr;
+  lan::NetApi& net = wrapped ? *wrapped : *api;
+  gui::AppContext ctx{net, *hive, boxes, help, *runClock, helpFile, std::move(parameters)};
   return std::make_unique<gui::VantorApp>(ctx);
 }
 
@@ -53,6 +57,27 @@ void PrepareQtTestEnvironment() {
     std::string tmpl = (std::filesystem::temp_directory_path() / "vantor-xdg-XXXXXX").string();
     if (::mkdtemp(tmpl.data())) ::setenv("XDG_RUNTIME_DIR", tmpl.c_str(), 1);
   }
+}
+
+gui::ItemView& View(gui::VantorApp& app, const char* name) { return Find<gui::ItemView>(app.main(), name); }
+QAction& Action(gui::VantorApp& app, const char* name) { return Find<QAction>(app.main(), name); }
+QString StatusText(gui::VantorApp& app) { return Find<QLabel>(app.main(), "StatusBar1Text").text(); }
+
+QStringList Names(const gui::ItemModel& model, int kind) {
+  QStringList out;
+  for (const auto& r : model.Rows())
+    if (kind < 0 || r.kind == kind) out.append(r.name);
+  return out;
+}
+
+void ClickRow(gui::ItemView& view, int row, Qt::KeyboardModifiers modifiers) {
+  view.scrollTo(view.itemModel().index(row, 0));
+  const QRect r = view.visualRect(view.itemModel().index(row, 0));
+  QTest::mouseClick(view.viewport(), Qt::LeftButton, modifiers, r.center());
+}
+
+int RowOf(const gui::ItemView& view, const char* name) {
+  return view.itemModel().CaptionIndex(QString::fromUtf8(name));
 }
 
 std::string OfficeJson(int batch) {

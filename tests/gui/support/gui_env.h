@@ -12,9 +12,14 @@
 #include "store/hive.h"
 #include "support/temp_dir.h"
 
+#include "gui/item_view.h"
+#include "gui/main_window.h"
+
+#include <QAction>
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -49,9 +54,14 @@ class GuiEnv {
   // Starts a run and shows its main window; fails the test if start-up ends.
   std::unique_ptr<gui::VantorApp> StartApp();
 
+  // Each run's network calls pass through what wrap makes of the simulated
+  // network (a test's own counting or scripted interface).
+  std::function<std::unique_ptr<lan::NetApi>(lan::NetApi& sim)> wrap;
+
   TempDir dir;
   std::string networkPath;
   std::unique_ptr<lan::sim::SimNetApi> api;
+  std::unique_ptr<lan::NetApi> wrapped;
   std::unique_ptr<store::Hive> hive;
   ScriptedBoxes boxes;
   RecordingHelp help;
@@ -63,6 +73,26 @@ class GuiEnv {
 // Sets up what a Qt test needs before QApplication exists: the offscreen
 // platform (unless one is chosen) and a private runtime folder.
 void PrepareQtTestEnvironment();
+
+// The program's widgets and commands, found by their object names as a user
+// of the program would find them by their captions. A missing name ends the
+// test program with a message naming it.
+template <typename T>
+T& Find(const QObject* root, const char* name) {
+  T* found = root ? root->findChild<T*>(QString::fromLatin1(name)) : nullptr;
+  if (!found) qFatal("no object named %s", name);
+  return *found;
+}
+gui::ItemView& View(gui::VantorApp& app, const char* name);  // NetView, FavView, RecipView, SrvView
+QAction& Action(gui::VantorApp& app, const char* name);
+QString StatusText(gui::VantorApp& app);
+
+// The names of a view's rows, of one kind or all.
+QStringList Names(const gui::ItemModel& model, int kind = -1);
+// Clicks a row as the user does.
+void ClickRow(gui::ItemView& view, int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+// The row of that name (ignoring case), or -1.
+int RowOf(const gui::ItemView& view, const char* name);
 
 // The network of examples/office.json, trimmed: domain OFFICE with DC1/DC2.
 std::string OfficeJson(int batch = 1000);

@@ -1,0 +1,15 @@
+#include "gui/event_pump.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+namespace vantor::gui {
+
+void PumpEvents() {
+  static QElapsedTimer sinceLast;
+  if (sinceLast.isValid() && sinceLast.elapsed() < 15) return;
+  sinceLast.start();
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+}  // namespace vantor::gui
