@@ -13,6 +13,7 @@
 #include "store/hive.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QSessionManager>
 #include <QSocketNotifier>
 
@@ -111,6 +112,9 @@ namespace {
 // handler only writes a byte; the event loop reads it and quits, and the
 // windows then write their state as usual.
 int g_signalPipe[2] = {-1, -1};
+// Set on the interface thread once such a signal is read: a signal that comes
+// while start-up waits in a box still ends the run.
+bool g_endRequested = false;
 
 void OnSignal(int) {
   const char byte = 1;
@@ -133,6 +137,11 @@ void QuitOnSignals(QObject* owner) {
     char byte;
     [[maybe_unused]] ssize_t n = ::read(g_signalPipe[0], &byte, 1);
     notifier->setEnabled(false);
+    g_endRequested = true;
+    // Boxes and dialogs that wait (also during start-up, before the main
+    // loop runs) give up as with Cancel.
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isVisible()) dialog->reject();
     QCoreApplication::quit();
   });
 }
@@ -191,7 +200,7 @@ int RunVantor(int argc, char** argv) {
     vantor.state().listCounter = -1;
     rc = 1;
   }
-  if (running) {
+  if (running && !g_endRequested) {
     vantor.Show();
     rc = QApplication::exec();
   } else if (!params.isEmpty() && vantor.state().listCounter == -1 && rc == 0) {

@@ -42,13 +42,12 @@ QVariant ItemModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= Count()) return {};
   const ItemRow& r = Row(index.row());
   switch (role) {
-    case Qt::DisplayRole:
-    case Qt::ToolTipRole: return index.column() == 0 ? r.name : r.comment;
+    // No hint of a row's own: the view's hint shows only while hints are on.
+    case Qt::DisplayRole: return index.column() == 0 ? r.name : r.comment;
     case Qt::DecorationRole: return index.column() == 0 && m_icons ? QVariant(m_icons(r.kind)) : QVariant();
     case Qt::CheckStateRole:
       if (m_checkable && index.column() == 0) return r.checked ? Qt::Checked : Qt::Unchecked;
       return {};
-    case Qt::UserRole: return r.kind;
     default: return {};
   }
 }
