@@ -161,14 +161,14 @@ std::string EncodeLsaOpenPolicy2(std::string_view systemName) {
   Writer w;
   w.Pointer();
   w.String(systemName);
-  // Object attributes: length, then no root directory, object name or
-  // security descriptor, a quality-of-service block, no attributes.
+  // Object attributes: length, then no root directory, object name,
+  // attributes or security descriptor, and a quality-of-service block.
   w.U32(24);
   w.U32(0);
   w.U32(0);
   w.U32(0);
-  w.Pointer();
   w.U32(0);
+  w.Pointer();
   w.U32(12);  // quality of service: its length,
   w.U16(2);   // impersonation,
   w.U8(1);    // dynamic tracking,

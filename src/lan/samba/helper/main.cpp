@@ -15,8 +15,11 @@
 
 #include <arpa/inet.h>
 #include <netdb.h>
+#include <poll.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdint>
 #include <cstdlib>
@@ -86,9 +89,46 @@ vantor_rpc_auth RpcAuth() {
   return a;
 }
 
+// Whether the server's SMB port answers: a name that is not found, a host
+// or network that cannot be reached, a refusal or a time-out.
+Status Probe(const std::string& server) {
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* res = nullptr;
+  if (::getaddrinfo(server.c_str(), "445", &hints, &res) != 0 || !res) return ERROR_BAD_NETPATH;
+  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  int err = 0;
+  if (fd < 0) {
+    err = errno;
+  } else if (::connect(fd, res->ai_addr, res->ai_addrlen) != 0) {
+    err = errno;
+    if (err == EINPROGRESS) {
+      pollfd p{fd, POLLOUT, 0};
+      int r = ::poll(&p, 1, static_cast<int>(g_auth.timeoutSeconds * 1000));
+      socklen_t len = sizeof err;
+      if (r == 0)
+        err = ETIMEDOUT;
+      else if (r < 0 || ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) != 0)
+        err = EIO;
+    }
+  }
+  ::freeaddrinfo(res);
+  if (fd >= 0) ::close(fd);
+  switch (err) {
+    case 0: return NERR_Success;
+    case ECONNREFUSED: return ERROR_CONNECTION_REFUSED;
+    case EHOSTUNREACH: return ERROR_HOST_UNREACHABLE;
+    case ENETUNREACH: return ERROR_NETWORK_UNREACHABLE;
+    case ETIMEDOUT: return ERROR_TIMEOUT;
+    default: return ERROR_UNEXP_NET_ERR;
+  }
+}
+
 // libnetapi says only "cannot complete" when the connection or the logon
 // failed; a connection of our own tells which.
 Status Diagnose(const std::string& server) {
+  if (Status s = Probe(server); s != NERR_Success) return s;
   vantor_rpc_auth a = RpcAuth();
   vantor_rpc* rpc = nullptr;
   std::uint32_t nt = vantor_rpc_open(server.c_str(), VANTOR_RPC_SRVSVC, &a, g_auth.timeoutSeconds, &rpc);
@@ -263,12 +303,14 @@ struct RpcCloser {
 };
 using Rpc = std::unique_ptr<vantor_rpc, RpcCloser>;
 
-std::uint32_t OpenRpc(const std::string& server, int iface, Rpc& rpc) {
+// Gives a status the programs know (not an NTSTATUS).
+Status OpenRpc(const std::string& server, int iface, Rpc& rpc) {
+  if (Status s = Probe(server); s != NERR_Success) return s;
   vantor_rpc_auth a = RpcAuth();
   vantor_rpc* p = nullptr;
   std::uint32_t nt = vantor_rpc_open(server.c_str(), iface, &a, g_auth.timeoutSeconds, &p);
   rpc.reset(p);
-  return nt;
+  return FromNtStatus(nt);
 }
 
 std::uint32_t Call(vantor_rpc* rpc, std::uint32_t opnum, const std::string& body, std::string& reply) {
@@ -289,8 +331,8 @@ void Sessions(FieldReader& in, FieldWriter& out) {
     return;
   }
   Rpc rpc;
-  if (std::uint32_t nt = OpenRpc(server, VANTOR_RPC_SRVSVC, rpc); nt != 0) {
-    out.U32(FromNtStatus(nt));
+  if (Status st = OpenRpc(server, VANTOR_RPC_SRVSVC, rpc); st != NERR_Success) {
+    out.U32(st);
     return;
   }
   ndr::SessionReply r;
@@ -326,8 +368,8 @@ void Trusts(FieldReader& in, FieldWriter& out) {
     return;
   }
   Rpc rpc;
-  if (std::uint32_t nt = OpenRpc(server, VANTOR_RPC_LSARPC, rpc); nt != 0) {
-    out.U32(FromNtStatus(nt));
+  if (Status st = OpenRpc(server, VANTOR_RPC_LSARPC, rpc); st != NERR_Success) {
+    out.U32(st);
     return;
   }
   std::string reply;
