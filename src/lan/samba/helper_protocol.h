@@ -23,7 +23,7 @@ enum class Op : std::uint32_t {
   kDisplay = 2,      // server, level, index, entries, prefMaxLen -> entries
   kGroupUsers = 3,   // server, group, prefMaxLen, resume -> total, resume, names
   kUserInfo = 4,     // server, user -> name, full name, comment
-  kDcName = 5,       // server, domain -> controller (with backslashes)
+  kDcName = 5,       // server, domain, its DNS name -> controller (with backslashes)
   kSessions = 6,     // server, level, prefMaxLen, resume -> total, resume, sessions
   kTrusts = 7,       // server -> names
   kServerInfo = 8,   // server -> name, type, comment

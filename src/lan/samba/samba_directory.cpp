@@ -155,7 +155,8 @@ Status SambaNetApi::FindController(std::string domain, std::string& dcName) {
     }
   }
   std::string reply;
-  Status s = Directory(Request(Op::kDcName).Str("").Str(domain).Take(), reply);
+  std::string dnsName = EqualsNoCase(domain, Workgroup()) ? smbConf_.realm : std::string();
+  Status s = Directory(Request(Op::kDcName).Str("").Str(domain).Str(dnsName).Take(), reply);
   FieldReader in(reply);
   std::uint32_t status = NERR_DCNotFound;
   if (s == NERR_Success && (!in.U32(status) || (status == NERR_Success && !in.Str(dcName))))
@@ -175,7 +176,7 @@ Status SambaNetApi::NetGetDCName(std::string_view server, std::string_view domai
   if (!directory_) return LocalNetApi::NetGetDCName(server, domainName, dcName);
   if (IsLocal(server)) return FindController(std::string(domainName), dcName);
   std::string reply;
-  Status s = Directory(Request(Op::kDcName).Str(HostOf(server)).Str(domainName).Take(), reply);
+  Status s = Directory(Request(Op::kDcName).Str(HostOf(server)).Str(domainName).Str("").Take(), reply);
   if (s != NERR_Success) return s;
   FieldReader in(reply);
   std::uint32_t status = 0;

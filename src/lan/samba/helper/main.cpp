@@ -39,7 +39,6 @@ constexpr Status kNoLogonServers = 1311;
 constexpr Status kLogonFailure = 1326;
 constexpr Status kNoneMapped = 1332;
 constexpr Status kCannotComplete = 1003;
-constexpr Status kDcNotFound1908 = 1908;
 
 struct Auth {
   std::string user, domain, password;
@@ -267,20 +266,27 @@ void UserInfo(FieldReader& in, FieldWriter& out) {
 }
 
 void DcName(FieldReader& in, FieldWriter& out) {
-  std::string server, domain;
-  if (!in.Str(server) || !in.Str(domain)) {
+  std::string server, domain, dnsDomain;
+  if (!in.Str(server) || !in.Str(domain) || !in.Str(dnsDomain)) {
     out.U32(ERROR_INVALID_PARAMETER);
     return;
   }
   if (server.empty()) {
     // This computer need not run a server of its own: ask the network
     // (DNS, then NetBIOS names) for a controller of the domain.
+    // A NetBIOS domain name is found by NetBIOS name queries; where those
+    // are not used, the domain's DNS name (smb.conf's realm) finds it.
     DOMAIN_CONTROLLER_INFO* info = nullptr;
     NET_API_STATUS s =
         DsGetDcName(nullptr, domain.empty() ? nullptr : domain.c_str(), nullptr, nullptr, DS_RETURN_FLAT_NAME, &info);
+    if ((s != 0 || !info) && !dnsDomain.empty()) {
+      if (info) NetApiBufferFree(info);
+      info = nullptr;
+      s = DsGetDcName(nullptr, dnsDomain.c_str(), nullptr, nullptr, DS_IS_DNS_NAME | DS_RETURN_FLAT_NAME, &info);
+    }
     if (s != 0 || !info || !info->domain_controller_name) {
       if (info) NetApiBufferFree(info);
-      out.U32(s == kDcNotFound1908 || s == ERROR_NO_SUCH_DOMAIN || s != 0 ? NERR_DCNotFound : kCannotComplete);
+      out.U32(NERR_DCNotFound);
       return;
     }
     out.U32(NERR_Success).Str(info->domain_controller_name);
