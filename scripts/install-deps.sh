@@ -2,15 +2,16 @@
 # Installs the Debian packages the project needs, when they are missing.
 #   scripts/install-deps.sh [build|test|demo|all]
 #   build: compilers, CMake, libraries (the default)
-#   test:  build + what the tests use (Samba for the wire tests, Xvfb)
+#   test:  build + what the tests use (Samba for the wire tests and a domain
+#          controller, Kerberos tools, Xvfb)
 #   demo:  build + what the screenshot script uses
 set -euo pipefail
 
 what="${1:-build}"
 build_pkgs=(g++ cmake ninja-build pkg-config libsqlite3-dev sqlite3 nlohmann-json3-dev
             libgtest-dev libgmock-dev libbenchmark-dev
-            qt6-base-dev qt6-base-dev-tools libqt6test6 libqt6svg6 qt6-svg-dev)
-test_pkgs=(xvfb xauth samba smbclient libclang-rt-14-dev)
+            qt6-base-dev qt6-base-dev-tools libqt6test6 libqt6svg6 qt6-svg-dev samba-dev)
+test_pkgs=(xvfb xauth samba smbclient libclang-rt-14-dev samba-ad-dc samba-ad-provision krb5-user iproute2)
 demo_pkgs=(xvfb xauth imagemagick fonts-liberation2)
 
 pkgs=("${build_pkgs[@]}")

@@ -40,8 +40,27 @@ std::unique_ptr<NetApi> CreateNetApi(std::string_view spec) {
 }
 
 std::unique_ptr<NetApi> CreateNetApiFromEnvironment() {
-  const char* v = std::getenv(kBackendVariable);
-  return CreateNetApi(v ? std::string_view(v) : std::string_view());
+  if (const char* v = std::getenv(kBackendVariable)) return CreateNetApi(v);
+  // Unset: the settings file chooses, so that a program started from a menu
+  // finds the network its user set up.
+  bool explicitPath = false;
+  std::string path = samba::DefaultLanConfigPath(explicitPath);
+  if (path.empty()) return std::make_unique<LocalNetApi>();
+  samba::LanConfig config;
+  try {
+    config = samba::LoadLanConfig(path, explicitPath);
+  } catch (const samba::ConfigError& e) {
+    throw BackendError(e.what());
+  }
+  if (config.backend == "samba") {
+    try {
+      return std::make_unique<samba::SambaNetApi>(std::move(config));
+    } catch (const samba::ConfigError& e) {
+      throw BackendError(std::string("samba: ") + e.what());
+    }
+  }
+  if (config.backend.substr(0, 4) == "sim:") return CreateNetApi(config.backend);
+  return std::make_unique<LocalNetApi>();
 }
 
 }  // namespace vantor::lan

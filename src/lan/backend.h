@@ -22,7 +22,9 @@ class BackendError : public std::runtime_error {
 // Throws BackendError with a message for the user when spec is not usable.
 std::unique_ptr<NetApi> CreateNetApi(std::string_view spec);
 
-// Reads VANTOR_LAN (unset and empty mean this computer alone).
+// Reads VANTOR_LAN; when it is not set, the "backend" of the settings file
+// (lan.conf) chooses, and without one this computer is alone. Empty means
+// this computer alone.
 std::unique_ptr<NetApi> CreateNetApiFromEnvironment();
 
 }  // namespace vantor::lan

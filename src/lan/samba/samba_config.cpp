@@ -134,6 +134,21 @@ std::vector<ResolveMethod> CheckedOrder(std::string_view value, const LineError&
   return order;
 }
 
+std::string CheckedBackend(std::string_view value, const LineError& fail) {
+  std::string v = AsciiLower(value);
+  if (v == "local" || v == "samba") return v;
+  if (v.substr(0, 4) == "sim:" && value.size() > 4) return "sim:" + std::string(value.substr(4));
+  fail("backend must be local, samba or sim:PATH, not \"" + std::string(value) + "\"");
+}
+
+KerberosUse CheckedKerberos(std::string_view value, const LineError& fail) {
+  std::string v = AsciiLower(value);
+  if (v == "auto" || v == "desired") return KerberosUse::kAuto;
+  if (v == "yes" || v == "required" || v == "true") return KerberosUse::kYes;
+  if (v == "no" || v == "off" || v == "false") return KerberosUse::kNo;
+  fail("kerberos must be auto, yes or no, not \"" + std::string(value) + "\"");
+}
+
 }  // namespace
 
 LanConfig ParseLanConfig(std::string_view text, const std::string& fileName) {
@@ -171,6 +186,7 @@ LanConfig ParseLanConfig(std::string_view text, const std::string& fileName) {
       c.nameTimeout = CheckedDuration(value, "name timeout", fail);
     } else if (key == "resolveorder" || key == "nameresolveorder") {
       c.resolveOrder = CheckedOrder(value, fail);
+      c.resolveOrderGiven = true;
     } else if (key == "lmhostsfile" || key == "lmhosts") {
       c.lmhostsFile = std::string(value);
       c.lmhostsRequired = !value.empty();
@@ -180,6 +196,14 @@ LanConfig ParseLanConfig(std::string_view text, const std::string& fileName) {
       c.broadcastAddress = CheckedAddress(value, "broadcast address", fail);
     } else if (key == "sambaconfig" || key == "smbconf") {
       c.sambaConfig = std::string(value);
+    } else if (key == "backend") {
+      c.backend = CheckedBackend(value, fail);
+    } else if (key == "credentialsfile" || key == "authenticationfile") {
+      c.credentialsFile = std::string(value);
+    } else if (key == "kerberos" || key == "usekerberos") {
+      c.kerberos = CheckedKerberos(value, fail);
+    } else if (key == "directorytimeout") {
+      c.directoryTimeout = CheckedDuration(value, "directory timeout", fail);
     } else {
       fail("unknown key \"" + rawKey + "\"");
     }

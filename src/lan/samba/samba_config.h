@@ -22,6 +22,10 @@ class ConfigError : public std::runtime_error {
 
 enum class ResolveMethod { kLmhosts, kWins, kBroadcast, kDns };
 
+// How directory calls log on: auto uses the Kerberos ticket when no
+// credentials file is named, and lets Samba choose otherwise.
+enum class KerberosUse { kAuto, kYes, kNo };
+
 struct LanConfig {
   std::string netbiosName;  // empty: smb.conf's, else from the host name
   std::string workgroup;    // empty: smb.conf's, else WORKGROUP
@@ -39,6 +43,13 @@ struct LanConfig {
   std::optional<std::uint32_t> nameServer;          // IPv4, host order
   std::optional<std::uint32_t> broadcastAddress;    // IPv4, host order
   std::string sambaConfig = "/etc/samba/smb.conf";  // empty: none is read
+  bool resolveOrderGiven = false;                   // else smb.conf's name resolve order
+  // The backend the programs use when VANTOR_LAN is not set: "", "local",
+  // "samba" or "sim:PATH".
+  std::string backend;
+  std::string credentialsFile;  // smbclient -A format; empty: the Kerberos ticket
+  KerberosUse kerberos = KerberosUse::kAuto;
+  std::chrono::milliseconds directoryTimeout{15000};
 };
 
 // Parses lan.conf text; fileName is used in the messages of ConfigError,
@@ -59,6 +70,9 @@ struct SmbConf {
   std::string messageCommand;
   std::string serverMinProtocol;
   std::string smbPorts;
+  std::string realm;
+  std::string winsServer;
+  std::string nameResolveOrder;
 };
 SmbConf ParseSmbConf(std::string_view text);
 SmbConf ReadSmbConf(const std::string& path);  // found stays false when unreadable

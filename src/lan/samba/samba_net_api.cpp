@@ -61,7 +61,7 @@ std::string WithCrLf(std::string_view text) {
 }  // namespace
 
 SambaNetApi::SambaNetApi(LanConfig config)
-    : config_(std::move(config)), smbConf_(ReadSmbConf(config_.sambaConfig)), codec_(config_.codePage) {
+    : config_(std::move(config)), smbConf_(LoadSmbConf(config_)), codec_(config_.codePage) {
   if (!codec_.Valid()) throw ConfigError("code page \"" + config_.codePage + "\" is not known to this system");
   ResolverSettings rs;
   rs.order = config_.resolveOrder;
@@ -80,6 +80,7 @@ SambaNetApi::SambaNetApi(LanConfig config)
   for (char32_t cp; d.Next(cp);) AppendUtf8(upper, SimpleUpper(cp));
   if (Utf8Length(upper) > kNetbiosNameMax) upper.clear();  // smb.conf allows longer; the network does not
   SetIdentity(upper, AsciiUpper(workgroup));
+  StartDirectory();
 }
 
 std::unique_ptr<SambaNetApi> SambaNetApi::FromConfigFile(const std::string& path) {

@@ -1,15 +1,21 @@
 #pragma once
 // The network as Samba servers and messenger hosts see it: messages travel
 // over the wire (NetBIOS session, SMB1 message commands; a broadcast as a
-// mailslot datagram). Operations other than the message ones answer as the
+// mailslot datagram). Directory operations aimed at another computer (users,
+// groups, members, sessions, trusts, the controller, the computers of a
+// domain) are answered by that computer through the directory helper, which
+// runs Samba's client libraries; aimed at this computer they answer as the
 // local-only backend does.
 
 #include "common/codepage.h"
 #include "common/text.h"
 #include "lan/local_net_api.h"
+#include "lan/samba/helper_pool.h"
 #include "lan/samba/name_resolver.h"
 #include "lan/samba/samba_config.h"
 
+#include <chrono>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -34,6 +40,24 @@ class SambaNetApi : public LocalNetApi {
                             NetBuffer<MsgInfo0>& out, std::uint32_t& totalEntries,
                             std::uint32_t& resumeHandle) override;
 
+  Status NetSessionEnum(std::string_view server, std::string_view clientName, std::string_view userName,
+                        std::uint32_t level, std::uint32_t prefMaxLen, NetBuffer<SessionInfo10>& out,
+                        std::uint32_t& totalEntries, std::uint32_t& resumeHandle) override;
+  Status NetServerEnumEx(std::string_view server, std::uint32_t level, std::uint32_t prefMaxLen,
+                         std::uint32_t serverType, std::string_view domain, std::string_view firstNameToReturn,
+                         NetBuffer<ServerInfo101>& out, std::uint32_t& totalEntries) override;
+  Status NetQueryDisplayInformation(std::string_view server, std::uint32_t level, std::uint32_t index,
+                                    std::uint32_t entriesRequested, std::uint32_t prefMaxLen,
+                                    NetBuffer<DisplayEntry>& out) override;
+  Status NetGroupGetUsers(std::string_view server, std::string_view groupName, std::uint32_t level,
+                          std::uint32_t prefMaxLen, NetBuffer<GroupUsersInfo0>& out, std::uint32_t& totalEntries,
+                          std::uint32_t& resumeHandle) override;
+  Status NetEnumerateTrustedDomains(std::string_view server, NetBuffer<char>& domainNames) override;
+  Status NetGetDCName(std::string_view server, std::string_view domainName, std::string& dcName) override;
+  Status NetUserGetInfo(std::string_view server, std::string_view userName, std::uint32_t level,
+                        UserInfo2& info) override;
+  void CancelPendingCalls() override;
+
   // True when this computer can receive messages: smb.conf gives a message
   // command and allows the old protocol, and smbd answers on one of its ports
   // on this computer.
@@ -51,12 +75,27 @@ class SambaNetApi : public LocalNetApi {
   std::string EncodeLabel(std::string_view text) const;
   Status SendBroadcast(std::string_view domain, const std::string& from, std::u16string_view message);
 
+  // Directory (samba_directory.cpp).
+  static SmbConf LoadSmbConf(LanConfig& config);
+  void StartDirectory();
+  Status Directory(const std::string& request, std::string& reply);
+  Status FindController(std::string domain, std::string& dcName);
+
   LanConfig config_;
   SmbConf smbConf_;
   TextCodec codec_;
   std::unique_ptr<NameResolver> resolver_;
   mutable std::mutex aliasesMutex_;
   std::set<std::string, LessNoCase> aliases_;
+
+  std::unique_ptr<HelperPool> directory_;  // null: no helper, only this computer answers
+  struct KnownController {
+    Status status;
+    std::string name;
+    std::chrono::steady_clock::time_point when;
+  };
+  std::mutex controllersMutex_;
+  std::map<std::string, KnownController, LessNoCase> controllers_;
 };
 
 }  // namespace vantor::lan::samba
