@@ -79,9 +79,9 @@ void ItemView::AcceptDropsFrom(DropFilter accepts) {
 void ItemView::startDrag(Qt::DropActions) {
   if (SelectedCount() == 0) return;
   auto* drag = new QDrag(this);
-  auto* data = new QMimeData;
-  data->setData(kRowsMimeType, objectName().toUtf8());
-  drag->setMimeData(data);
+  auto* payload = new QMimeData;
+  payload->setData(kRowsMimeType, objectName().toUtf8());
+  drag->setMimeData(payload);
   drag->setPixmap(Image(image::kAddRecipient).pixmap(16, 16));
   drag->exec(Qt::CopyAction, Qt::CopyAction);
 }

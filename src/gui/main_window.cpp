@@ -15,6 +15,7 @@
 #include "gui/recipients.h"
 #include "gui/res_strings.h"
 #include "gui/saved_messages_io.h"
+#include "gui/send_command.h"
 #include "gui/status_line.h"
 #include "gui/upper_panel.h"
 #include "lan/directory.h"
@@ -69,6 +70,9 @@ TMain::TMain(AppContext& ctx, AppState& state, TOptions& options, QWidget* paren
   m_recipients = std::make_unique<Recipients>(
       Recipients::Deps{views, *m_commands, *m_statusLine, m_messageArea->Message(),
                        [this] { m_browser->NetViewClick(); }, [this] { return m_typeIn; }});
+  m_send = std::make_unique<SendCommand>(SendCommand::Deps{
+      m_ctx.api, m_ctx.hive, m_ctx.boxes, *this, m_state, m_options, views, *m_commands, *m_statusLine, *this,
+      *m_query, m_messageArea->Message(), [this] { return m_status; }, {}});
   ConnectCommands();
   ConnectViews();
 }
@@ -134,6 +138,7 @@ void TMain::ConnectCommands() {
     m_recipients->RecipViewClick(Recipients::Source::Other);
   });
   c.OnTriggered({C::Contents}, [this] { ShowHelp(kContentsHelpTopic); });
+  c.OnTriggered({C::SendButton}, [this] { m_send->Run(); });
   c.OnTriggered({C::AddRecipientButton, C::MenuAddToRecipients, C::PopupAddToRecipients}, [&r] { r.AddBtnClick(); });
   c.OnTriggered({C::RemoveRecipientButton, C::MenuRemoveFromRecipients, C::PopupRemoveFromRecipients},
                 [&r] { r.DelBtnClick(); });

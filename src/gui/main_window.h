@@ -27,6 +27,7 @@ class MainCommands;
 class MessageArea;
 class NetBrowser;
 class Recipients;
+class SendCommand;
 class StatusLine;
 class TOptions;
 class TTypeRecip;
@@ -100,6 +101,7 @@ class TMain : public QMainWindow, public InputGate {
   std::unique_ptr<delivery::SessionQuery> m_query;
   std::unique_ptr<NetBrowser> m_browser;
   std::unique_ptr<Recipients> m_recipients;
+  std::unique_ptr<SendCommand> m_send;
   bool m_closing = false;
 };
 

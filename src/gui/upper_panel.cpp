@@ -3,6 +3,7 @@
 #include "gui/item_view.h"
 #include "gui/res_strings.h"
 
+#include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
 
@@ -21,6 +22,10 @@ QToolButton* SmallButton(QWidget* parent, const char* name) {
 QTabWidget* Page(QWidget* parent, const char* name) {
   auto* page = new QTabWidget(parent);
   page->setObjectName(QString::fromLatin1(name));
+  // Rows dragged over a tab open it, so that Net Items rows can be dropped
+  // on Favourites, which share its page control.
+  page->tabBar()->setChangeCurrentOnDrag(true);
+  page->tabBar()->setAcceptDrops(true);
   return page;
 }
 

@@ -1,0 +1,102 @@
+#include "delivery/dispatch.h"
+
+#include "common/text.h"
+#include "gui/res_strings.h"
+#include "lan/directory.h"
+#include "lan/net_api.h"
+#include "lan/net_error_text.h"
+#include "store/lists_store.h"
+
+#include <vector>
+
+namespace vantor::delivery {
+
+namespace res = gui::res;
+
+Dispatcher::Dispatcher(lan::NetApi& api, store::Hive& hive, DispatchHost& host,
+                       const std::atomic<bool>& abortRequested, DispatchSettings settings, std::u16string message,
+                       const SessionSet* active)
+    : m_api(api),
+      m_hive(hive),
+      m_host(host),
+      m_abort(abortRequested),
+      m_settings(std::move(settings)),
+      m_message(std::move(message)),
+      m_active(active),
+      m_sender(m_settings.alias.empty() ? AsciiUpper(m_settings.localComputerName) : m_settings.alias) {}
+
+bool Dispatcher::MaySend(std::string_view name) const {
+  if (!m_settings.sendToActiveOnly) return true;
+  // Sessions are looked up without regard to case; the own names and the
+  // controller must match exactly.
+  if (m_active && (m_active->count(ActiveUserKey(name)) > 0 || m_active->count(ActiveComputerKey(name)) > 0))
+    return true;
+  return name == m_settings.domainControllerName || (!name.empty() && name.back() == '*') ||
+         name == m_settings.localComputerName || name == m_settings.localUserName;
+}
+
+lan::Status Dispatcher::SendMessageTo(std::string_view prefix, std::string_view name) {
+  const std::string label = prefix.empty() ? std::string(name) : std::string(prefix) + ":" + std::string(name);
+  lan::Status status = kNotSent;
+  if (MaySend(name)) status = m_api.NetMessageBufferSend({}, name, m_sender, m_message);
+  if (status == lan::NERR_Success)
+    m_host.Log(Format(res::kMessageSucceeded, {label}));
+  else if (status == kNotSent)
+    m_host.Log(Format(res::kMessageNotSent, {label}));
+  else
+    m_host.Log(Format(res::kMessageFailed, {label, lan::NetErrorText(status)}));
+  m_host.ProcessEvents();
+  return status;
+}
+
+lan::Status Dispatcher::SendToDomain(std::string_view domain) {
+  return SendMessageTo(res::kDomainPrefix, std::string(domain) + "*");
+}
+
+lan::Status Dispatcher::SendToGroup(std::string_view group) {
+  std::vector<std::string> members;
+  const lan::Status found = lan::GetGroupMembers(m_api, group, members);
+  if (found != lan::NERR_Success) return found;
+  lan::Status status = lan::NERR_Success;
+  for (const std::string& member : members) {
+    if (m_abort) break;
+    status = SendMessageTo(group, member);
+  }
+  return status;
+}
+
+lan::Status Dispatcher::SendToList(std::string_view list) {
+  store::ListsStore lists(m_hive);
+  const auto values = lists.ListValues(list);
+  if (!values) return lan::NERR_Success;
+  lan::Status status = lan::NERR_Success;
+  for (const auto& [name, data] : *values) {
+    if (m_abort) break;
+    const auto member = store::ListsStore::ParseMemberData(name, data);
+    if (!member) {
+      // Edited by hand into something without a kind: reported, not sent.
+      m_host.Log(Format(res::kListEntryUnreadable, {std::string(list), name, data}));
+      continue;
+    }
+    switch (member->kind) {
+      case kUserKind:
+      case kComputerKind: status = SendMessageTo(list, name); break;
+      case kGroupKind: status = SendToGroup(name); break;
+      default: break;  // a domain or a list inside a list is not sent
+    }
+  }
+  return status;
+}
+
+lan::Status Dispatcher::Dispatch(const Recipient& item) {
+  switch (item.kind) {
+    case kListKind: return SendToList(item.name);
+    case kDomainKind: return SendToDomain(item.name);
+    case kUserKind:
+    case kComputerKind: return SendMessageTo({}, item.name);
+    case kGroupKind: return SendToGroup(item.name);
+    default: return lan::NERR_Success;
+  }
+}
+
+}  // namespace vantor::delivery
