@@ -296,14 +296,17 @@ class NameSet {
     std::vector<Slot>().swap(slots_);
     used_ = 0;
     ordered_ = true;
+    last_ = {};
   }
 
-  // False when a name equal to the one at `index` (ignoring case) came
-  // before. Positions are inserted in order, from 0.
+  // False when a name equal to `name`, the one at `index`, came before
+  // (ignoring case). Positions are inserted in order, from 0.
   template <class NameAt>
-  bool Insert(std::uint32_t index, const NameAt& nameAt) {
+  bool Insert(std::uint32_t index, std::string_view name, const NameAt& nameAt) {
     if (ordered_) {
-      if (index == 0 || CompareNames(nameAt(index - 1), nameAt(index)) < 0) return true;
+      bool ascending = index == 0 || CompareNames(last_, name) < 0;
+      last_ = name;
+      if (ascending) return true;
       ordered_ = false;
       for (std::uint32_t i = 0; i < index; ++i) Add(i, nameAt);
     }
@@ -348,6 +351,7 @@ class NameSet {
   std::vector<Slot> slots_;
   std::size_t used_ = 0;
   bool ordered_ = true;
+  std::string_view last_;  // while ordered: the last name
 };
 
 // Stops the parse; the message is in the handler.
@@ -406,14 +410,14 @@ class NetworkBuilder : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, Ne
   void Finish();
 
  private:
+  // A list or object being read. Where a child stands in it is its nextKey
+  // or its count - 1, which stay as they are while the child is open.
   struct Frame {
     Ctx ctx;
     bool object;
-    std::string_view key{};   // the key it stands under in its parent object
-    std::uint32_t index = 0;  // its place in its parent list
-    std::uint32_t count = 0;  // lists: the entries so far
-    std::uint32_t seen = 0;   // objects: the known keys met
     Field next = Field::Other;
+    std::uint32_t count = 0;     // lists: the entries so far
+    std::uint32_t seen = 0;      // objects: the known keys met
     std::string_view nextKey{};  // objects: the key of the value to come
   };
 
@@ -438,42 +442,25 @@ class NetworkBuilder : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, Ne
   // The place of the container at frames_[depth], as "domains[0].users[3]".
   std::string PlaceOf(std::size_t depth) const {
     std::string out;
-    for (std::size_t i = 1; i <= depth && i < frames_.size(); ++i) {
-      if (frames_[i - 1].object) {
+    for (std::size_t i = 0; i < depth && i < frames_.size(); ++i) {
+      const Frame& parent = frames_[i];
+      if (parent.object) {
         if (!out.empty()) out += '.';
-        out += frames_[i].key;
+        out += parent.nextKey;
       } else {
-        out += "[" + std::to_string(frames_[i].index) + "]";
+        out += "[" + std::to_string(parent.count - 1) + "]";
       }
     }
     return out;
   }
   // The place of the value being read.
-  std::string Here() const {
-    std::string out = PlaceOf(frames_.size() - 1);
-    const Frame& top = frames_.back();
-    if (top.object) {
-      if (!out.empty()) out += '.';
-      out += top.nextKey;
-    } else {
-      out += "[" + std::to_string(top.count - 1) + "]";
-    }
-    return out;
-  }
+  std::string Here() const { return PlaceOf(frames_.size()); }
   std::string HereObject() const { return PlaceOf(frames_.size() - 1); }
 
   void Push(Ctx ctx, bool object) {
     if (frames_.size() >= static_cast<std::size_t>(kMaxDepth))
       Fail(Here(), "nested more than " + std::to_string(kMaxDepth) + " levels deep");
-    Frame f{ctx, object};
-    if (!frames_.empty()) {
-      const Frame& parent = frames_.back();
-      if (parent.object)
-        f.key = parent.nextKey;
-      else
-        f.index = parent.count - 1;
-    }
-    frames_.push_back(f);
+    frames_.push_back({ctx, object});
   }
 
   void OnKey(std::string_view key) {
@@ -697,7 +684,7 @@ class NetworkBuilder : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, Ne
   template <class List>
   void Once(NameSet& seen, const List& list, const char* what) {
     auto index = static_cast<std::uint32_t>(list.size() - 1);
-    if (!seen.Insert(index, [&list](std::uint32_t i) { return list[i].name; }))
+    if (!seen.Insert(index, list.back().name, [&list](std::uint32_t i) { return list[i].name; }))
       Fail(HereObject(), std::string(what) + " \"" + std::string(list.back().name) + "\" is listed twice");
   }
 
