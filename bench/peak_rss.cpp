@@ -1,4 +1,5 @@
-// Runs a program and writes its wall time and peak resident memory to a file:
+// Runs a program and writes its wall time, its processor time (user and
+// system) and its peak resident memory to a file:
 //   peak_rss RESULT_FILE PROGRAM [ARG...]
 // The benchmarks start programs through this small process: a child's peak as
 // the kernel counts it is never below the resident size of the process it was
@@ -31,7 +32,8 @@ int main(int argc, char** argv) {
   double seconds =
       static_cast<double>(end.tv_sec - start.tv_sec) + static_cast<double>(end.tv_nsec - start.tv_nsec) / 1e9;
   if (std::FILE* f = std::fopen(argv[1], "w")) {
-    std::fprintf(f, "%.9f %ld\n", seconds, usage.ru_maxrss);
+    auto cpu = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+    std::fprintf(f, "%.9f %.6f %ld\n", seconds, cpu(usage.ru_utime) + cpu(usage.ru_stime), usage.ru_maxrss);
     std::fclose(f);
   }
   return WIFEXITED(status) ? WEXITSTATUS(status) : 126;
