@@ -13,6 +13,13 @@ Value Value::DWord(std::uint32_t n) {
   return {ValueType::DWord, std::move(bytes)};
 }
 
+void Hive::SetValues(std::string_view key, const std::vector<NamedValue>& values) {
+  WriteTransaction([&] {
+    CreateKey(key);
+    for (const NamedValue& v : values) SetValue(key, v.name, v.value);
+  });
+}
+
 namespace {
 
 std::string HomeFolder() {

@@ -77,6 +77,11 @@ class Hive {
   virtual std::optional<Value> GetValue(std::string_view key, std::string_view name) = 0;
   // Creates missing keys first; "Failed to set data for '%s'" on failure.
   virtual void SetValue(std::string_view key, std::string_view name, const Value& value) = 0;
+  // Writes several values under one key as one unit, creating the key (also
+  // when there are no values). New names go after the key's last value in
+  // the order given; a name already there, or given twice, keeps its place
+  // and first spelling and takes the later data. Fails as SetValue does.
+  virtual void SetValues(std::string_view key, const std::vector<NamedValue>& values);
   // False when there was no such value.
   virtual bool DeleteValue(std::string_view key, std::string_view name) = 0;
 

@@ -58,12 +58,14 @@ void ListsStore::SaveList(std::string_view name, const std::vector<ListMember>& 
   // the count must say how many values the key really holds.
   std::unordered_set<std::string> distinct;
   for (const ListMember& m : members) distinct.insert(FoldCase(m.name));
+  std::vector<NamedValue> values;
+  values.reserve(members.size());
+  for (const ListMember& m : members) values.push_back({m.name, Value::String(MemberData(m.kind, m.comment))});
   std::string key = ListKey(name);
   hive_.WriteTransaction([&] {
     hive_.SetValue(kListNamesKey, name, Value::String(std::to_string(distinct.size())));
     hive_.DeleteKey(key);
-    hive_.CreateKey(key);
-    for (const ListMember& m : members) hive_.SetValue(key, m.name, Value::String(MemberData(m.kind, m.comment)));
+    hive_.SetValues(key, values);  // makes the key again, also for a list of no members
   });
 }
 

@@ -174,11 +174,7 @@ class SqliteHive final : public Hive {
     std::lock_guard lock(mutex_);
     auto names = CheckedKeyPath(key);
     std::string failed = Format("Failed to set data for '%s'", {name});
-    if (!IsValidUtf8(name)) throw StoreError(failed + "\nA value name must be UTF-8 text.");
-    if (Utf8Length(name) > kMaxValueNameLength) {
-      throw StoreError(failed + "\nA value name cannot be longer than " + std::to_string(kMaxValueNameLength) +
-                       " characters.");
-    }
+    CheckValueName(name);
     bool creatingKey = false;
     try {
       WriteUnit([&] {
@@ -190,15 +186,46 @@ class SqliteHive final : public Hive {
         q->BindText(2, name);
         q->BindText(3, FoldCase(name));
         q->BindInt(4, static_cast<std::int64_t>(value.type));
-        if (StoresAsText(value)) {
-          q->BindText(5, value.data);
-        } else {
-          q->BindBlob(5, value.data);
-        }
+        BindData(q, 5, value);
         q->Run();
       });
     } catch (const sql::Error& e) {
       throw StoreError((creatingKey ? Format("Failed to create key %s", {key}) : failed) + "\n" + e.what());
+    }
+  }
+
+  // One look-up of the key and of its last order number, then one prepared
+  // insert per value with its order number counted on from there.
+  void SetValues(std::string_view key, const std::vector<NamedValue>& values) override {
+    std::lock_guard lock(mutex_);
+    auto names = CheckedKeyPath(key);
+    for (const NamedValue& v : values) CheckValueName(v.name);
+    const NamedValue* current = nullptr;  // null while the key is being made
+    try {
+      WriteUnit([&] {
+        std::int64_t id = EnsureKey(*names);
+        std::int64_t seq = 0;
+        {
+          sql::Use q(st_->lastSeq);
+          q->BindInt(1, id);
+          if (q->Step()) seq = q->ColumnInt(0);
+        }
+        for (const NamedValue& v : values) {
+          current = &v;
+          sql::Use q(st_->insertValue);
+          q->BindInt(1, id);
+          q->BindText(2, v.name);
+          q->BindText(3, FoldCase(v.name));
+          q->BindInt(4, ++seq);
+          q->BindInt(5, static_cast<std::int64_t>(v.value.type));
+          BindData(q, 6, v.value);
+          q->Run();
+        }
+      });
+    } catch (const sql::Error& e) {
+      throw StoreError((current ? Format("Failed to set data for '%s'", {current->name})
+                                : Format("Failed to create key %s", {key})) +
+                       "\n" + e.what());
     }
   }
 
@@ -303,6 +330,11 @@ class SqliteHive final : public Hive {
                       "INSERT INTO vals(key, name, fold, seq, type, data) VALUES "
                       "(?1, ?2, ?3, (SELECT COALESCE(MAX(seq), 0) + 1 FROM vals WHERE key = ?1), ?4, ?5) "
                       "ON CONFLICT(key, fold) DO UPDATE SET type = excluded.type, data = excluded.data"),
+          // Order numbers given by the caller; a name met again keeps its place.
+          insertValue(db,
+                      "INSERT INTO vals(key, name, fold, seq, type, data) VALUES (?1, ?2, ?3, ?4, ?5, ?6) "
+                      "ON CONFLICT(key, fold) DO UPDATE SET type = excluded.type, data = excluded.data"),
+          lastSeq(db, "SELECT COALESCE(MAX(seq), 0) FROM vals WHERE key = ?1"),
           deleteValue(db, "DELETE FROM vals WHERE key = (SELECT id FROM keys WHERE fold = ?1) AND fold = ?2"),
           subKeys(db,
                   "SELECT c.name FROM keys c JOIN keys p ON c.parent = p.id WHERE p.fold = ?1 "
@@ -325,7 +357,7 @@ class SqliteHive final : public Hive {
           rollbackTo(db, "ROLLBACK TO unit"),
           touch(db, "SELECT id FROM keys WHERE id = 1") {}
 
-    sql::Statement findKey, insertKey, getValue, upsertValue, deleteValue, subKeys, values;
+    sql::Statement findKey, insertKey, getValue, upsertValue, insertValue, lastSeq, deleteValue, subKeys, values;
     sql::Statement deleteSubtreeValues, deleteSubtreeKeys;
     sql::Statement beginRead, beginWrite, commit, rollback, savepoint, release, rollbackTo, touch;
   };
@@ -392,6 +424,24 @@ class SqliteHive final : public Hive {
       return Retrying(f);
     } catch (const sql::Error& e) {
       throw StoreError("Failed to read " + what + "\n" + e.what());
+    }
+  }
+
+  static void CheckValueName(std::string_view name) {
+    std::string problem;
+    if (!IsValidUtf8(name)) {
+      problem = "A value name must be UTF-8 text.";
+    } else if (Utf8Length(name) > kMaxValueNameLength) {
+      problem = "A value name cannot be longer than " + std::to_string(kMaxValueNameLength) + " characters.";
+    }
+    if (!problem.empty()) throw StoreError(Format("Failed to set data for '%s'", {name}) + "\n" + problem);
+  }
+
+  static void BindData(sql::Use& q, int i, const Value& value) {
+    if (StoresAsText(value)) {
+      q->BindText(i, value.data);
+    } else {
+      q->BindBlob(i, value.data);
     }
   }
 

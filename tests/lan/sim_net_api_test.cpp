@@ -1,5 +1,6 @@
 // The simulated network's answers, batch by batch, as the call contracts give them.
 #include "lan/sim/sim_net_api.h"
+#include "lan/enumerate.h"
 #include "common/utf.h"
 #include "support/temp_dir.h"
 #include "test_network.h"
@@ -103,6 +104,43 @@ TEST_F(SimNet, ServerEnumerationFiltersByMaskAndDomain) {
   EXPECT_THAT(names(sv_type::kQueryableServers, {}), ElementsAre("DC01", "DC02", "FILES", "SLOW"));
   EXPECT_THAT(names(sv_type::kComputers, {}), ElementsAre("DC01", "DC02", "FILES", "PC17", "PC7", "PC9", "SLOW"));
   EXPECT_THAT(names(sv_type::kComputers, "sales"), ElementsAre("S1"));
+}
+
+// Small batches must add up to what one large batch gives, also when the
+// hosts of the asked domain are scattered between those of another.
+TEST_F(SimNet, SmallBatchesAddUpToOneBatch) {
+  const std::string sales = R"(,
+    { "name": "PC10", "domain": "SALES", "type": ["nt"] }, { "name": "PC8", "domain": "SALES", "type": ["nt"] },
+    { "name": "E", "domain": "SALES", "type": ["nt"] })";
+  auto everything = [&](int batch) {
+    auto api = Open(batch, sales);
+    std::vector<std::string> out;
+    auto add = [&](std::string_view kind, const std::string& name) { out.push_back(std::string(kind) + name); };
+    EXPECT_EQ(EnumerateServers(*api, sv_type::kComputers, {}, [&](const ServerInfo101& s) { add("pc ", s.name); }),
+              NERR_Success);
+    EXPECT_EQ(EnumerateServers(*api, sv_type::kComputers, "SALES", [&](const ServerInfo101& s) { add("sales ", s.name); }),
+              NERR_Success);
+    EXPECT_EQ(EnumerateDisplay(*api, "\\\\DC01", kDisplayUsers, [&](const DisplayEntry& e) { add("user ", e.name); }),
+              NERR_Success);
+    EXPECT_EQ(EnumerateDisplay(*api, "\\\\DC01", kDisplayGroups, [&](const DisplayEntry& e) { add("group ", e.name); }),
+              NERR_Success);
+    EXPECT_EQ(EnumerateGroupUsers(*api, "\\\\DC01", "Staff", [&](const std::string& m) { add("member ", m); }),
+              NERR_Success);
+    EXPECT_EQ(EnumerateSessions(*api, "\\\\DC01", [&](const SessionInfo10& s) { add("session ", s.cname); }),
+              NERR_Success);
+    return out;
+  };
+  std::vector<std::string> whole = everything(1000);
+  EXPECT_EQ(whole.size(), 7u + 4 + 5 + 3 + 3 + 3);
+  EXPECT_EQ(everything(2), whole);
+  EXPECT_EQ(everything(3), whole);
+
+  // A continued server enumeration may name a server that is not there.
+  auto api = Open(2, sales);
+  NetBuffer<ServerInfo101> buf;
+  std::uint32_t total = 0;
+  ASSERT_EQ(api->NetServerEnumEx({}, 101, 96000, sv_type::NT, {}, "Dz", buf, total), ERROR_MORE_DATA);
+  EXPECT_EQ(buf[0].name, "FILES");
 }
 
 TEST_F(SimNet, SessionsContinueByResumeHandleAndHonourFaults) {

@@ -55,12 +55,19 @@ TEST_F(NetworkFile, TypeWordsAndNumbersGiveTheSameBits) {
 }
 
 TEST_F(NetworkFile, DefaultsForOptionalKeys) {
-  Network net = LoadNetwork(dir_.Write("plain.json", R"({"local": {"computer": "PC5", "domain": "W"},
-                                                        "hosts": [{"name": "X"}]})"));
+  // Keys in any order: the hosts come before the local computer whose domain
+  // they default to. A byte order mark and keys the format does not know are
+  // passed over; escapes are resolved.
+  Network net = LoadNetwork(dir_.Write("plain.json", "\xEF\xBB\xBF" R"({"hosts": [{"name": "X", "extra": [{"a": [1]}]}],
+      "local": {"computer": "PC5", "domain": "W", "users": [{"name": "b\u00f6b", "comment": "tab\there \"q\""}]},
+      "more": {"nested": [[], {}]}})"));
   EXPECT_EQ(net.batch, 1000u);
   EXPECT_TRUE(net.local.messenger);
   EXPECT_EQ(net.hosts[0].domain, "W");  // a host without a domain is in the local one
   EXPECT_EQ(net.deliveriesPath, (dir_.path() / "plain.deliveries.jsonl").string());
+  ASSERT_EQ(net.local.directory.users.size(), 1u);
+  EXPECT_EQ(net.local.directory.users[0].name, "b\xC3\xB6" "b");
+  EXPECT_EQ(net.local.directory.users[0].comment, "tab\there \"q\"");
 }
 
 TEST_F(NetworkFile, MissingFileAndFolderAreNamed) {
@@ -78,6 +85,15 @@ TEST_F(NetworkFile, NotJsonGivesTheParserPosition) {
   EXPECT_THAT(ErrorOf("{\"local\": {\"computer\": \"PC5\",}"), AllOf(HasSubstr("not valid JSON"), HasSubstr("line 1")));
   EXPECT_THAT(ErrorOf(""), HasSubstr("not valid JSON"));
   EXPECT_THAT(ErrorOf("\x89PNG\r\n"), HasSubstr("not valid JSON"));
+  // Numbers beyond what the reader holds, and zero bytes, are faults of the
+  // file like any other.
+  EXPECT_THAT(ErrorOf("{\"local\": {\"computer\": \"PC5\"},\n \"batch\": 1e400}"),
+              AllOf(HasSubstr("not valid JSON at line 2, column 11"), HasSubstr("too large")));
+  EXPECT_THAT(ErrorOf(std::string("{\"local\": {\"computer\": \"PC5\"}}\0 trailing", 38)),
+              HasSubstr("line 1, column 31: a zero byte"));
+  // Lines are those of the file as written, whatever escapes came before.
+  EXPECT_THAT(ErrorOf("{\"local\": {\"computer\": \"PC5\", \"address\": \"a\\nb\\nc\"},\n\n \"hosts\": [}"),
+              HasSubstr("at line 3, column 12"));
 }
 
 TEST_F(NetworkFile, WrongTypesNameTheirPlace) {
@@ -114,9 +130,11 @@ TEST_F(NetworkFile, MembersAndSessionsMustNameSomething) {
 }
 
 TEST_F(NetworkFile, DuplicatesAreRefused) {
-  EXPECT_THAT(ErrorOf(WithHost(R"({"name": "A"}, {"name": "a"})")), HasSubstr("listed twice"));
-  EXPECT_THAT(ErrorOf(R"({"local": {"computer": "PC5", "users": [{"name": "x"}, {"name": "X"}]}})"),
-              HasSubstr("listed twice"));
+  EXPECT_THAT(ErrorOf(WithHost(R"({"name": "A"}, {"name": "a"})")), AllOf(HasSubstr("hosts[1]"), HasSubstr("listed twice")));
+  EXPECT_THAT(ErrorOf(R"({"local": {"computer": "PC5", "users": [{"name": "x"}, {"name": "\u00e9"}, {"name": "\u00c9"}]}})"),
+              AllOf(HasSubstr("local.users[2]"), HasSubstr("listed twice")));
+  EXPECT_THAT(ErrorOf(WithHost(R"({"name": "A", "comment": "1", "comment": "2"})")),
+              HasSubstr("hosts[0].comment: given twice"));
 }
 
 TEST_F(NetworkFile, HugeAndDeepFilesAreRefused) {

@@ -47,6 +47,25 @@ TEST_F(Hives, ValuesEnumerateInCreationOrderAndKeepTheirPlace) {
   EXPECT_THAT(NamesOf(hive().Values(key)), ElementsAre("alpha", "Mid", "beta", "Zeta"));
 }
 
+TEST_F(Hives, SeveralValuesAreWrittenInOrderAsOneUnit) {
+  hive().SetValue("K", "b", Value::String("old"));
+  hive().SetValues("K", {{"c", Value::String("1")},
+                         {"B", Value::String("new")},
+                         {"a", Value::DWord(7)},
+                         {"C", Value::String("2")}});
+  hive().SetValue("K", "z", Value::String(""));  // order numbers go on after the bulk write
+  EXPECT_THAT(NamesOf(hive().Values("K")), ElementsAre("b", "c", "a", "z"));
+  EXPECT_EQ(hive().GetValue("K", "b"), Value::String("new"));
+  EXPECT_EQ(hive().GetValue("K", "c"), Value::String("2"));
+  EXPECT_EQ(hive().GetValue("K", "A"), Value::DWord(7));
+
+  EXPECT_THAT([&] { hive().SetValues("K", {{"d", Value::String("")}, {"\xff", Value::String("")}}); },
+              ThrowsMessage<StoreError>(HasSubstr("UTF-8")));
+  EXPECT_EQ(hive().GetValue("K", "d"), std::nullopt) << "a refused bulk write writes nothing";
+  hive().SetValues("Made\\Empty", {});
+  EXPECT_TRUE(hive().KeyExists("Made\\Empty"));
+}
+
 TEST_F(Hives, SubKeysEnumerateByNameIgnoringCase) {
   for (const char* name : {"b", "C", "a", "B2", "Émile", "z"}) hive().CreateKey(std::string("Top\\") + name);
   EXPECT_THAT(hive().SubKeyNames("Top"), ElementsAre("a", "b", "B2", "C", "z", "Émile"));

@@ -13,36 +13,54 @@ namespace {
 // Approximate sizes of the platform's entry records, so that the preferred
 // length limits a batch the way it does on the platform: a fixed part plus
 // each string in UTF-16 with its terminator.
-std::uint64_t StrBytes(const std::string& s) { return 2 * (Utf8Length(s) + 1); }
-
-template <class T, class SizeFn>
-std::size_t FitBatch(const std::vector<T>& all, std::size_t start, std::uint32_t batch, std::uint32_t prefMaxLen,
-                     SizeFn size) {
-  std::size_t n = 0;
-  std::uint64_t bytes = 0;
-  for (std::size_t i = start; i < all.size() && n < batch; ++i) {
-    std::uint64_t b = size(all[i]);
-    if (n > 0 && prefMaxLen != MAX_PREFERRED_LENGTH && bytes + b > prefMaxLen) break;
-    bytes += b;
-    ++n;
-  }
-  return n;
+std::uint64_t StrBytes(std::string_view s) {
+  // Characters of valid UTF-8 (all the network's texts are): the bytes that
+  // do not continue a sequence.
+  auto chars = std::count_if(s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; });
+  return 2 * (static_cast<std::uint64_t>(chars) + 1);
 }
 
-// One batch of an enumeration continued by a resume handle: the entries from
-// the handle on, as many as fit; the handle then points past them, or is 0
-// when nothing is left.
-template <class T, class SizeFn>
-Status ResumeBatch(std::vector<T>& all, std::uint32_t batch, std::uint32_t prefMaxLen, SizeFn size, NetBuffer<T>& out,
-                   std::uint32_t& totalEntries, std::uint32_t& resumeHandle) {
-  std::size_t start = std::min<std::size_t>(resumeHandle, all.size());
-  std::size_t n = FitBatch(all, start, batch, prefMaxLen, size);
-  totalEntries = static_cast<std::uint32_t>(all.size() - start);
-  bool more = start + n < all.size();
-  all.erase(all.begin() + static_cast<std::ptrdiff_t>(start + n), all.end());
-  all.erase(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(start));
-  out.Reset(std::move(all));
-  resumeHandle = more ? static_cast<std::uint32_t>(start + n) : 0;
+// The entries of one batch: made one by one from position `start` of `count`
+// candidates until the batch is full or the preferred length is reached (one
+// entry always fits). Only the batch's own entries are made. make(i, entries)
+// appends the entry for candidate i, or nothing when that one is not wanted,
+// and says which; `next` receives the position after the last candidate used.
+template <class T, class Make, class SizeFn>
+std::vector<T> FillBatch(std::size_t start, std::size_t count, std::uint32_t batch, std::uint32_t prefMaxLen,
+                         Make make, SizeFn size, std::size_t& next) {
+  std::vector<T> entries;
+  entries.reserve(std::min<std::size_t>(batch, count - std::min(start, count)));
+  std::uint64_t bytes = 0;
+  std::size_t i = start;
+  for (; i < count && entries.size() < batch; ++i) {
+    if (!make(i, entries)) continue;
+    std::uint64_t b = size(entries.back());
+    if (entries.size() > 1 && prefMaxLen != MAX_PREFERRED_LENGTH && bytes + b > prefMaxLen) {
+      entries.pop_back();
+      break;
+    }
+    bytes += b;
+  }
+  next = i;
+  return entries;
+}
+
+// One batch of an enumeration continued by a resume handle, which counts the
+// entries already returned: the entries from the handle on, as many as fit;
+// the handle then points past them, or is 0 when nothing is left.
+template <class T, class Make, class SizeFn>
+Status ResumeBatch(std::size_t count, std::uint32_t batch, std::uint32_t prefMaxLen, Make make, SizeFn size,
+                   NetBuffer<T>& out, std::uint32_t& totalEntries, std::uint32_t& resumeHandle) {
+  std::size_t start = std::min<std::size_t>(resumeHandle, count);
+  std::size_t next = start;
+  auto append = [&](std::size_t i, std::vector<T>& into) {
+    into.push_back(make(i));
+    return true;
+  };
+  out.Reset(FillBatch<T>(start, count, batch, prefMaxLen, append, size, next));
+  totalEntries = static_cast<std::uint32_t>(count - start);
+  bool more = next < count;
+  resumeHandle = more ? static_cast<std::uint32_t>(next) : 0;
   return more ? ERROR_MORE_DATA : NERR_Success;
 }
 
@@ -111,7 +129,7 @@ bool SimNetApi::Resolve(std::string_view server, Target& t) const {
     return true;
   }
   t.host = FindHost(name);
-  t.name = std::string(name);
+  t.name = name;
   t.directory = &emptyDirectory_;
   for (const Domain& d : net_.domains) {
     bool controls =
@@ -143,13 +161,13 @@ bool SimNetApi::LocalHasName(std::string_view name) const {
   return aliases_.count(name) > 0;
 }
 
-Status SimNetApi::Deliver(const std::string& hostName, std::string_view to, std::string_view from,
+Status SimNetApi::Deliver(std::string_view hostName, std::string_view to, std::string_view from,
                           std::u16string_view message) {
   Delivery d;
   d.time = FormatIso8601Local(clock_.Now());
   d.from = std::string(from);
   d.to = std::string(to);
-  d.host = hostName;
+  d.host = std::string(hostName);
   d.text = Utf16ToUtf8(message);
   std::string err = deliveries_.Append(d);
   if (!err.empty()) {
@@ -248,10 +266,10 @@ Status SimNetApi::NetMessageNameEnum(std::string_view server, std::uint32_t leve
   if (!WaitFor(t)) return NERR_NetworkError;
 
   std::vector<MsgInfo0> names;
-  auto add = [&](const std::string& n) {
+  auto add = [&](std::string_view n) {
     for (const auto& e : names)
       if (EqualsNoCase(e.name, n)) return;
-    names.push_back({n});
+    names.push_back({std::string(n)});
   };
   if (t.local) {
     if (!net_.local.messenger) return NERR_MsgNotStarted;
@@ -269,9 +287,9 @@ Status SimNetApi::NetMessageNameEnum(std::string_view server, std::uint32_t leve
     for (const auto& n : t.host->loggedOn) add(n);
     for (const auto& n : t.host->names) add(n);
   }
-  return ResumeBatch(
-      names, net_.batch, prefMaxLen, [](const MsgInfo0& m) { return 8 + StrBytes(m.name); }, out, totalEntries,
-      resumeHandle);
+  return ResumeBatch<MsgInfo0>(
+      names.size(), net_.batch, prefMaxLen, [&](std::size_t i) { return std::move(names[i]); },
+      [](const MsgInfo0& m) { return 8 + StrBytes(m.name); }, out, totalEntries, resumeHandle);
 }
 
 Status SimNetApi::NetSessionEnum(std::string_view server, std::string_view clientName, std::string_view userName,
@@ -286,18 +304,27 @@ Status SimNetApi::NetSessionEnum(std::string_view server, std::string_view clien
   if (!WaitFor(t)) return NERR_NetworkError;
   if (t.host && t.host->sessionStatus != 0) return t.host->sessionStatus;
 
-  std::vector<SessionInfo10> all;
-  if (t.host) {
-    std::string_view client = StripBackslashes(clientName);
-    for (const Session& s : t.host->sessions) {
+  // The sessions asked for; all of them (the programs' case) without a copy.
+  static const std::vector<Session> kNone;
+  const std::vector<Session>& sessions = t.host ? t.host->sessions : kNone;
+  std::vector<const Session*> matching;
+  std::string_view client = StripBackslashes(clientName);
+  bool filtered = !client.empty() || !userName.empty();
+  if (filtered) {
+    for (const Session& s : sessions) {
       if (!client.empty() && !EqualsNoCase(client, s.client)) continue;
       if (!userName.empty() && !EqualsNoCase(userName, s.user)) continue;
-      all.push_back({s.client, s.user, 0, 0});
+      matching.push_back(&s);
     }
   }
-  return ResumeBatch(
-      all, net_.batch, prefMaxLen, [](const SessionInfo10& s) { return 24 + StrBytes(s.cname) + StrBytes(s.username); },
-      out, totalEntries, resumeHandle);
+  return ResumeBatch<SessionInfo10>(
+      filtered ? matching.size() : sessions.size(), net_.batch, prefMaxLen,
+      [&](std::size_t i) {
+        const Session& s = filtered ? *matching[i] : sessions[i];
+        return SessionInfo10{std::string(s.client), std::string(s.user), 0, 0};
+      },
+      [](const SessionInfo10& s) { return 24 + StrBytes(s.cname) + StrBytes(s.username); }, out, totalEntries,
+      resumeHandle);
 }
 
 Status SimNetApi::NetServerEnumEx(std::string_view server, std::uint32_t level, std::uint32_t prefMaxLen,
@@ -312,22 +339,34 @@ Status SimNetApi::NetServerEnumEx(std::string_view server, std::uint32_t level, 
   if (!WaitFor(t)) return NERR_NetworkError;
   if (domain.empty()) domain = net_.local.domain;
 
-  std::vector<ServerInfo101> all;
-  for (const Host& h : net_.hosts) {  // already in ascending order of name
-    if (!EqualsNoCase(h.domain, domain) || (h.type & serverType) == 0) continue;
-    if (!firstNameToReturn.empty() && CompareNoCase(h.name, firstNameToReturn) < 0) continue;
-    ServerInfo101 e;
-    e.name = h.name;
-    e.type = h.type;
-    if (level == 101) e.comment = h.comment;
-    all.push_back(std::move(e));
-  }
-  std::size_t n = FitBatch(all, 0, net_.batch, prefMaxLen,
-                           [](const ServerInfo101& s) { return 40 + StrBytes(s.name) + StrBytes(s.comment); });
-  totalEntries = static_cast<std::uint32_t>(all.size());
-  all.resize(n);
-  out.Reset(std::move(all));
-  return n < totalEntries ? ERROR_MORE_DATA : NERR_Success;
+  // Hosts are in ascending order of name: the batch starts at the first one
+  // not before the name asked for.
+  const auto& hosts = net_.hosts;
+  auto first = firstNameToReturn.empty()
+                   ? hosts.begin()
+                   : std::lower_bound(hosts.begin(), hosts.end(), firstNameToReturn, [](const Host& h, std::string_view n) {
+                       return CompareNoCase(h.name, n) < 0;
+                     });
+  auto wanted = [&](const Host& h) { return (h.type & serverType) != 0 && EqualsNoCase(h.domain, domain); };
+  std::size_t next = 0;
+  std::vector<ServerInfo101> batch = FillBatch<ServerInfo101>(
+      static_cast<std::size_t>(first - hosts.begin()), hosts.size(), net_.batch, prefMaxLen,
+      [&](std::size_t i, std::vector<ServerInfo101>& into) {
+        const Host& h = hosts[i];
+        if (!wanted(h)) return false;
+        ServerInfo101& e = into.emplace_back();
+        e.name = h.name;
+        e.type = h.type;
+        if (level == 101) e.comment = h.comment;
+        return true;
+      },
+      [](const ServerInfo101& s) { return 40 + StrBytes(s.name) + StrBytes(s.comment); }, next);
+  bool more = std::any_of(hosts.begin() + static_cast<std::ptrdiff_t>(next), hosts.end(), wanted);
+  // Only a hint on the platform: here the entries returned and, while more
+  // are left, every host after them whatever its domain and type.
+  totalEntries = static_cast<std::uint32_t>(batch.size() + (more ? hosts.size() - next : 0));
+  out.Reset(std::move(batch));
+  return more ? ERROR_MORE_DATA : NERR_Success;
 }
 
 Status SimNetApi::NetQueryDisplayInformation(std::string_view server, std::uint32_t level, std::uint32_t index,
@@ -340,25 +379,28 @@ Status SimNetApi::NetQueryDisplayInformation(std::string_view server, std::uint3
   if (level != kDisplayUsers && level != kDisplayGroups) return ERROR_INVALID_LEVEL;
   if (!WaitFor(t)) return NERR_NetworkError;
 
-  std::vector<DisplayEntry> all;
-  if (level == kDisplayUsers) {
-    all.reserve(t.directory->users.size());
-    for (const Account& a : t.directory->users) all.push_back({a.name, a.comment, a.fullName, 0, 0});
-  } else {
-    all.reserve(t.directory->groups.size());
-    for (const Group& g : t.directory->groups) all.push_back({g.name, g.comment, {}, 0, 0});
-  }
-  for (std::size_t i = 0; i < all.size(); ++i) {
-    all[i].id = static_cast<std::uint32_t>(1000 + i);
-    all[i].nextIndex = static_cast<std::uint32_t>(i + 1);
-  }
-  std::size_t start = std::min<std::size_t>(index, all.size());
+  // The index is the position in the list: the batch is made from there on.
+  const Directory& dir = *t.directory;
+  bool users = level == kDisplayUsers;
+  std::size_t count = users ? dir.users.size() : dir.groups.size();
   std::uint32_t cap = std::min(net_.batch, entriesRequested == 0 ? net_.batch : entriesRequested);
-  std::size_t n = FitBatch(all, start, cap, prefMaxLen, [](const DisplayEntry& e) {
-    return 24 + StrBytes(e.name) + StrBytes(e.comment) + StrBytes(e.fullName);
-  });
-  out.Reset({all.begin() + static_cast<std::ptrdiff_t>(start), all.begin() + static_cast<std::ptrdiff_t>(start + n)});
-  return start + n < all.size() ? ERROR_MORE_DATA : NERR_Success;
+  std::size_t next = 0;
+  out.Reset(FillBatch<DisplayEntry>(
+      std::min<std::size_t>(index, count), count, cap, prefMaxLen,
+      [&](std::size_t i, std::vector<DisplayEntry>& into) {
+        auto id = static_cast<std::uint32_t>(1000 + i), nextIndex = static_cast<std::uint32_t>(i + 1);
+        if (users) {
+          const Account& a = dir.users[i];
+          into.emplace_back(std::string(a.name), std::string(a.comment), std::string(a.fullName), id, nextIndex);
+        } else {
+          const Group& g = dir.groups[i];
+          into.emplace_back(std::string(g.name), std::string(g.comment), std::string(), id, nextIndex);
+        }
+        return true;
+      },
+      [](const DisplayEntry& e) { return 24 + StrBytes(e.name) + StrBytes(e.comment) + StrBytes(e.fullName); },
+      next));
+  return next < count ? ERROR_MORE_DATA : NERR_Success;
 }
 
 Status SimNetApi::NetGroupGetUsers(std::string_view server, std::string_view groupName, std::uint32_t level,
@@ -378,12 +420,10 @@ Status SimNetApi::NetGroupGetUsers(std::string_view server, std::string_view gro
       break;
     }
   if (!group) return NERR_GroupNotFound;
-  std::vector<GroupUsersInfo0> all;
-  all.reserve(group->members.size());
-  for (const auto& m : group->members) all.push_back({m});
-  return ResumeBatch(
-      all, net_.batch, prefMaxLen, [](const GroupUsersInfo0& g) { return 8 + StrBytes(g.name); }, out, totalEntries,
-      resumeHandle);
+  return ResumeBatch<GroupUsersInfo0>(
+      group->members.size(), net_.batch, prefMaxLen,
+      [&](std::size_t i) { return GroupUsersInfo0{std::string(group->members[i])}; },
+      [](const GroupUsersInfo0& g) { return 8 + StrBytes(g.name); }, out, totalEntries, resumeHandle);
 }
 
 Status SimNetApi::NetEnumerateTrustedDomains(std::string_view server, NetBuffer<char>& domainNames) {
@@ -412,7 +452,7 @@ Status SimNetApi::NetGetDCName(std::string_view server, std::string_view domainN
   for (const Domain& d : net_.domains) {
     if (EqualsNoCase(d.name, want)) {
       if (d.controller.empty()) return NERR_DCNotFound;
-      dcName = "\\\\" + d.controller;
+      dcName = "\\\\" + std::string(d.controller);
       return NERR_Success;
     }
   }
@@ -431,7 +471,7 @@ Status SimNetApi::NetWkstaGetInfo(std::string_view server, std::uint32_t level, 
     info.langroup = net_.local.domain;
   } else {
     info.computerName = t.host ? t.host->name : t.name;
-    info.langroup = t.host ? t.host->domain : std::string();
+    info.langroup = t.host ? t.host->domain : std::string_view();
   }
   return NERR_Success;
 }
@@ -469,11 +509,11 @@ std::string SimNetApi::GetHostByName(std::string_view host) {
   // Names are answered from the file alone: a simulated network never asks
   // the real name service.
   if (EqualsNoCase(host, net_.local.computer)) {
-    if (!net_.local.address.empty()) return net_.local.address;
-    if (const Host* h = LocalHost()) return h->address;
+    if (!net_.local.address.empty()) return std::string(net_.local.address);
+    if (const Host* h = LocalHost()) return std::string(h->address);
     return {};
   }
-  if (const Host* h = FindHost(host)) return h->address;
+  if (const Host* h = FindHost(host)) return std::string(h->address);
   return {};
 }
 

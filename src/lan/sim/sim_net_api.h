@@ -79,7 +79,7 @@ class SimNetApi final : public NetApi {
   bool WaitFor(const Target& t) { return Wait(t.host ? t.host->latencyMs : 0); }
   bool HostHasName(const Host& h, std::string_view name) const;
   bool LocalHasName(std::string_view name) const;
-  Status Deliver(const std::string& hostName, std::string_view to, std::string_view from, std::u16string_view message);
+  Status Deliver(std::string_view hostName, std::string_view to, std::string_view from, std::u16string_view message);
 
   Network net_;
   const Clock& clock_;

@@ -1,51 +1,57 @@
 #pragma once
 // The simulated network: one small Windows network described by a JSON file
-// (docs/simulated-network.md). Loading checks the whole file and refuses it
-// with an error naming the file and the fault; a loaded network is immutable.
+// (docs/network-backends.md). Loading reads the file once, checks all of it
+// and refuses it with an error naming the file, the place and the fault; a
+// loaded network is immutable. Its texts are views into the file's text,
+// which the network holds (parsed in place: escapes already resolved).
 
 #include "lan/net_status.h"
 
 #include <cstdint>
+#include <deque>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vantor::lan::sim {
 
 struct Account {
-  std::string name;
-  std::string fullName;
-  std::string comment;
+  std::string_view name;
+  std::string_view fullName;
+  std::string_view comment;
 };
 
 struct Group {
-  std::string name;
-  std::string comment;
-  std::vector<std::string> members;
+  std::string_view name;
+  std::string_view comment;
+  std::vector<std::string_view> members;
 };
 
-// What a server answers for accounts, groups and trusts.
+// What a server answers for accounts, groups and trusts. The long lists are
+// deques: they grow while the file is read, without copies of what is there.
 struct Directory {
-  std::vector<Account> users;
-  std::vector<Group> groups;
-  std::vector<std::string> trusts;
+  std::deque<Account> users;
+  std::deque<Group> groups;
+  std::vector<std::string_view> trusts;
 };
 
 struct Session {
-  std::string client;
-  std::string user;  // empty: the session carries no user
+  std::string_view client;
+  std::string_view user;  // empty: the session carries no user
 };
 
 struct Host {
-  std::string name;
-  std::string domain;
-  std::string comment;
-  std::string address;  // dotted IPv4, may be empty
+  std::string_view name;
+  std::string_view domain;
+  std::string_view comment;
+  std::string_view address;  // dotted IPv4, may be empty
   std::uint32_t type = 0;
   bool messenger = true;
-  std::vector<std::string> loggedOn;
-  std::vector<std::string> names;
+  std::vector<std::string_view> loggedOn;
+  std::vector<std::string_view> names;
   std::vector<Session> sessions;
   std::uint64_t latencyMs = 0;
   Status sessionStatus = 0;
@@ -53,16 +59,16 @@ struct Host {
 };
 
 struct Domain {
-  std::string name;
-  std::string controller;  // empty: no controller, as for a workgroup
+  std::string_view name;
+  std::string_view controller;  // empty: no controller, as for a workgroup
   Directory directory;
 };
 
 struct Local {
-  std::string computer;
-  std::string user;
-  std::string domain;
-  std::string address;
+  std::string_view computer;
+  std::string_view user;
+  std::string_view domain;
+  std::string_view address;
   bool messenger = true;
   Directory directory;
 };
@@ -71,9 +77,11 @@ struct Network {
   std::string path;  // the file it was loaded from
   Local local;
   std::vector<Domain> domains;
-  std::vector<Host> hosts;     // ascending by name, ignoring case
+  std::deque<Host> hosts;      // ascending by name, ignoring case
   std::string deliveriesPath;  // absolute, or relative to the working directory
   std::uint32_t batch = 1000;
+  // What every view above points into; copies of the network share it.
+  std::shared_ptr<const char[]> text;
 };
 
 class LoadError : public std::runtime_error {
