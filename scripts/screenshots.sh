@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Starts the windowed program under Xvfb on the demo network and writes PNGs
-# of the main window (Net Items and Servers tabs) and of the status window
-# during a session query.
+# of the main window's tabs, the status window (during a session query and
+# after a send) and the dialogs.
 #   scripts/screenshots.sh [OUTDIR]     (default: build/screenshots)
 set -euo pipefail
 cd "$(dirname "$0")/.."

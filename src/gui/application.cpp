@@ -2,6 +2,7 @@
 
 #include "common/clock.h"
 #include "delivery/status_window.h"
+#include "gui/about_box.h"
 #include "gui/edit_list_window.h"
 #include "gui/help.h"
 #include "gui/main_window.h"
@@ -51,15 +52,25 @@ VantorApp::~VantorApp() {
 
 bool VantorApp::Start() {
   auto showHelp = [this](int topic) { m_ctx.help.ShowTopic(topic); };
-  m_options = std::make_unique<TOptions>(m_ctx.hive, [](bool) {}, showHelp);
+  // The tray box acts on the main window's icon, once there is one.
+  auto trayToggled = [this](bool on) {
+    if (m_main) m_main->TrayOptionToggled(on);
+  };
+  m_options = std::make_unique<TOptions>(m_ctx.hive, trayToggled, showHelp);
   m_main = std::make_unique<TMain>(m_ctx, m_state, *m_options);
+  m_options->setParent(m_main.get(), m_options->windowFlags());
   const bool running = m_main->FormCreate();
   auto writeBack = [this] { return m_state.WriteBack(); };
   delivery::TStatus::Hooks hooks{[this] { m_main->EnableInput(); }, showHelp, writeBack};
   m_status = std::make_unique<delivery::TStatus>(m_ctx.hive, m_state.AbortRequested, m_ctx.clock, hooks);
   m_main->AttachStatusWindow(m_status.get());
-  m_editList = std::make_unique<TEditList>(m_ctx.hive, writeBack);
-  m_typeIn = std::make_unique<TTypeRecip>(m_main.get());
+  TMain* main = m_main.get();
+  m_editList = std::make_unique<TEditList>(
+      TEditList::Deps{m_ctx.hive, m_ctx.boxes, main->Views(), writeBack, showHelp, [main] { main->UpdateCounts(); }});
+  m_main->AttachListEditor(m_editList.get());
+  m_about = std::make_unique<TAbout>(main);
+  m_main->AttachAboutBox(m_about.get());
+  m_typeIn = std::make_unique<TTypeRecip>(main);
   m_main->AttachTypeInDialog(m_typeIn.get());
   return running;
 }
@@ -90,11 +101,16 @@ QStringList VantorApp::Shutdown() {
   m_ctx.api.CancelPendingCalls();
   if (m_main) {
     m_main->AttachTypeInDialog(nullptr);
+    m_main->AttachAboutBox(nullptr);
+    m_main->AttachListEditor(nullptr);
     m_main->AttachStatusWindow(nullptr);
   }
   m_typeIn.reset();
+  m_about.reset();
   m_editList.reset();
   m_status.reset();
+  // The options dialog lives on after the main window (it writes last).
+  if (m_options) m_options->setParent(nullptr);
   m_main.reset();
   m_options.reset();
   return failures;

@@ -16,9 +16,10 @@ class TStatus;
 
 namespace vantor::gui {
 
+class TAbout;
+class TEditList;
 class TMain;
 class TOptions;
-class TEditList;
 class TTypeRecip;
 
 class VantorApp {
@@ -55,6 +56,7 @@ class VantorApp {
   std::unique_ptr<TMain> m_main;
   std::unique_ptr<delivery::TStatus> m_status;
   std::unique_ptr<TEditList> m_editList;
+  std::unique_ptr<TAbout> m_about;
   std::unique_ptr<TTypeRecip> m_typeIn;
   bool m_shutDown = false;
 };

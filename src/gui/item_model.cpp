@@ -160,6 +160,12 @@ void ItemModel::ColumnClicked(int column) {
   Sort();
 }
 
+void ItemModel::FlipNameOrder() {
+  m_sortColumn = 0;
+  m_direction = m_direction == SortDirection::Ascending ? SortDirection::Descending : SortDirection::Ascending;
+  Sort();
+}
+
 void ItemModel::Sort() {
   if (m_rows.size() < 2) return;
   // Compare on the 8-bit forms once per row rather than once per comparison.

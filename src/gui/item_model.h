@@ -75,6 +75,9 @@ class ItemModel : public QAbstractTableModel {
   // A header click: the same column flips the direction, another column
   // becomes the sort column with the direction kept. Then the rows are sorted.
   void ColumnClicked(int column);
+  // The list editor's rule: any header click flips the direction, and the
+  // rows are sorted by name.
+  void FlipNameOrder();
   void Sort();
   // The header images: 5 ascending, 6 descending, on the sort column.
   void SetHeaderIcons(QIcon ascending, QIcon descending);

@@ -44,7 +44,10 @@ ItemView::ItemView(const Design& design, QWidget* parent)
   setDragDropMode(QAbstractItemView::DragDrop);
   setDropIndicatorShown(false);
   setAcceptDrops(false);
-  connect(header(), &QHeaderView::sectionClicked, this, [this](int column) { m_model->ColumnClicked(column); });
+  if (design.nameOrderOnly)
+    connect(header(), &QHeaderView::sectionClicked, this, [this] { m_model->FlipNameOrder(); });
+  else
+    connect(header(), &QHeaderView::sectionClicked, this, [this](int column) { m_model->ColumnClicked(column); });
 }
 
 std::vector<int> ItemView::SelectedRows() const {
@@ -117,6 +120,15 @@ void ItemView::dropEvent(QDropEvent* e) {
 void ItemView::mouseReleaseEvent(QMouseEvent* e) {
   QTreeView::mouseReleaseEvent(e);
   emit rowClicked();
+}
+
+bool ItemView::event(QEvent* e) {
+  // F1 asks for this view's topic, not the window's help contents.
+  if (e->type() == QEvent::ShortcutOverride && static_cast<QKeyEvent*>(e)->key() == Qt::Key_F1) {
+    e->accept();
+    return true;
+  }
+  return QTreeView::event(e);
 }
 
 void ItemView::keyPressEvent(QKeyEvent* e) {

@@ -23,6 +23,7 @@ class ItemView : public QTreeView {
     bool multiSelect;
     bool checkable;
     bool dragSource;
+    bool nameOrderOnly = false;  // a header click flips the name order (the list editor)
   };
 
   // Which views' rows may be dropped here; none by default.
@@ -56,6 +57,7 @@ class ItemView : public QTreeView {
 
  protected:
   void mouseReleaseEvent(QMouseEvent* e) override;
+  bool event(QEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
   void keyReleaseEvent(QKeyEvent* e) override;
   void focusOutEvent(QFocusEvent* e) override;

@@ -3,20 +3,24 @@
 #include "common/text.h"
 #include "delivery/session_query.h"
 #include "delivery/status_window.h"
+#include "gui/about_box.h"
 #include "gui/help.h"
 #include "gui/history_box.h"
 #include "gui/image_list.h"
 #include "gui/item_view.h"
+#include "gui/list_commands.h"
 #include "gui/main_commands.h"
 #include "gui/message_area.h"
 #include "gui/message_boxes.h"
 #include "gui/net_browser.h"
+#include "gui/options_command.h"
 #include "gui/options_dialog.h"
 #include "gui/recipients.h"
 #include "gui/res_strings.h"
 #include "gui/saved_messages_io.h"
 #include "gui/send_command.h"
 #include "gui/status_line.h"
+#include "gui/tray_icon.h"
 #include "gui/upper_panel.h"
 #include "lan/directory.h"
 #include "lan/net_error_text.h"
@@ -26,7 +30,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QWindowStateChangeEvent>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -45,6 +51,7 @@ constexpr int kMessengerHelpTopic = 16;
 constexpr int kParameterHelpTopic = 10;
 constexpr int kFirstRunHelpTopic = 1;
 constexpr int kContentsHelpTopic = 0;
+constexpr int kMenuHelpTopic = 11;
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 QString Text(const char* text) { return QString::fromLatin1(text); }
@@ -73,6 +80,13 @@ TMain::TMain(AppContext& ctx, AppState& state, TOptions& options, QWidget* paren
   m_send = std::make_unique<SendCommand>(SendCommand::Deps{
       m_ctx.api, m_ctx.hive, m_ctx.boxes, *this, m_state, m_options, views, *m_commands, *m_statusLine, *this,
       *m_query, m_messageArea->Message(), [this] { return m_status; }, {}});
+  m_lists = std::make_unique<ListCommands>(ListCommands::Deps{m_ctx.hive, m_ctx.boxes, *this, m_state, views,
+                                                              *m_commands, *m_statusLine,
+                                                              [this] { return m_editList; }});
+  m_optionsCommand = std::make_unique<OptionsCommand>(
+      OptionsCommand::Deps{m_options, m_state, m_ctx.api, *m_browser, *m_statusLine, [this](bool on) { SetHints(on); },
+                           [this] { m_recipients->Memo1Change(); }});
+  m_tray = new TrayIcon(*this, m_state, [this] { ExitCommand(); });
   ConnectCommands();
   ConnectViews();
 }
@@ -138,6 +152,13 @@ void TMain::ConnectCommands() {
     m_recipients->RecipViewClick(Recipients::Source::Other);
   });
   c.OnTriggered({C::Contents}, [this] { ShowHelp(kContentsHelpTopic); });
+  c.OnTriggered({C::ToolNewList, C::MenuAddNewList, C::PopupAddNewList}, [this] { m_lists->tbMakeListClick(); });
+  c.OnTriggered({C::ToolEditList, C::MenuEditList, C::PopupEditList}, [this] { m_lists->EditlistBtnClick(); });
+  c.OnTriggered({C::ToolDeleteList, C::MenuDeleteList, C::PopupDeleteList}, [this] { m_lists->DelListBtnClick(); });
+  c.OnTriggered({C::Options}, [this] { m_optionsCommand->Run(); });
+  c.OnTriggered({C::About}, [this] {
+    if (m_about) m_about->ShowCentred();
+  });
   c.OnTriggered({C::SendButton}, [this] { m_send->Run(); });
   c.OnTriggered({C::AddRecipientButton, C::MenuAddToRecipients, C::PopupAddToRecipients}, [&r] { r.AddBtnClick(); });
   c.OnTriggered({C::RemoveRecipientButton, C::MenuRemoveFromRecipients, C::PopupRemoveFromRecipients},
@@ -149,6 +170,8 @@ void TMain::ConnectCommands() {
                 [&r] { r.tbDelFavClick(Source::Other); });
   c.OnTriggered({C::TypeInFavourite, C::PopupTypeInFavourite}, [&r] { r.Typeinafavourite1Click(); });
   connect(&c, &MainCommands::editMenuOpening, this, [&r] { r.Edit1Click(); });
+  // F1 while a main menu is open asks for the menus' topic.
+  for (QMenu* menu : menuBar()->findChildren<QMenu*>()) menu->installEventFilter(this);
 }
 
 void TMain::ConnectViews() {
@@ -199,7 +222,18 @@ void TMain::ConnectViews() {
 }
 
 void TMain::AttachStatusWindow(delivery::TStatus* status) { m_status = status; }
+void TMain::AttachListEditor(TEditList* editor) { m_editList = editor; }
+void TMain::AttachAboutBox(TAbout* about) { m_about = about; }
 void TMain::AttachTypeInDialog(TTypeRecip* typeIn) { m_typeIn = typeIn; }
+const MainViews& TMain::Views() const { return m_upper->Views(); }
+void TMain::UpdateCounts() { m_statusLine->UpdateSBar(); }
+
+void TMain::TrayOptionToggled(bool on) {
+  if (on)
+    m_tray->Add();
+  else
+    m_tray->Remove();
+}
 
 void TMain::ShowHelp(int topic) { m_ctx.help.ShowTopic(topic); }
 
@@ -272,6 +306,8 @@ bool TMain::FormCreate() {
   views.netPage.setCurrentIndex(0);
   m_messageArea->ShowMessageTab();
   m_browser->NetViewClick();
+  // 19. The tray icon.
+  if (m_options.TrayIcon()) m_tray->Add();
   // 20. The messenger service.
   CheckMessengerService();
   return true;
@@ -375,6 +411,7 @@ void TMain::LogIfShowing(const QString& text) {
 }
 
 void TMain::ExitCommand() {
+  if (m_options.TrayIcon()) m_tray->Remove();
   QCoreApplication::processEvents();
   m_closing = true;
   QApplication::quit();
@@ -423,6 +460,11 @@ void TMain::FormActivate() {
 
 bool TMain::eventFilter(QObject* watched, QEvent* e) {
   if (watched == m_upper->Views().netPage.tabBar() && e->type() == QEvent::FocusIn) NetPageChange();
+  if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_F1 &&
+      qobject_cast<QMenu*>(watched) && static_cast<QMenu*>(watched)->parent() == menuBar()) {
+    ShowHelp(kMenuHelpTopic);
+    return true;
+  }
   return QMainWindow::eventFilter(watched, e);
 }
 
@@ -434,14 +476,21 @@ QMenu* TMain::createPopupMenu() {
 void TMain::changeEvent(QEvent* e) {
   QMainWindow::changeEvent(e);
   if (e->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
+  if (e->type() == QEvent::WindowStateChange) {
+    // AppMinimized and AppRestored.
+    const bool wasMinimised = static_cast<QWindowStateChangeEvent*>(e)->oldState() & Qt::WindowMinimized;
+    if (isMinimized() && !wasMinimised) m_tray->Minimized(m_options.TrayIcon());
+    if (!isMinimized() && wasMinimised) m_tray->Restored(m_options.TrayIcon());
+  }
 }
 
 void TMain::closeEvent(QCloseEvent* e) {
   if (!m_closing && m_options.MinimizeNotExit()) {
     e->ignore();
-    showMinimized();
+    m_tray->Minimise();
     return;
   }
+  if (m_options.TrayIcon()) m_tray->Remove();
   e->accept();
   m_closing = true;
   QApplication::quit();

@@ -23,13 +23,19 @@ class TStatus;
 
 namespace vantor::gui {
 
+class ListCommands;
 class MainCommands;
+struct MainViews;
 class MessageArea;
 class NetBrowser;
+class OptionsCommand;
 class Recipients;
 class SendCommand;
 class StatusLine;
+class TAbout;
+class TEditList;
 class TOptions;
+class TrayIcon;
 class TTypeRecip;
 class UpperPanel;
 
@@ -47,7 +53,15 @@ class TMain : public QMainWindow, public InputGate {
   bool FormCreate();
   // The windows created after the main window, once they exist.
   void AttachStatusWindow(delivery::TStatus* status);
+  void AttachListEditor(TEditList* editor);
+  void AttachAboutBox(TAbout* about);
   void AttachTypeInDialog(TTypeRecip* typeIn);
+  // The four item views, for the list editor.
+  const MainViews& Views() const;
+  // UpdateSBar: the row counts of the four views in the status line.
+  void UpdateCounts();
+  // The tray box of the options dialog changed: the icon comes or goes.
+  void TrayOptionToggled(bool on);
   // Writes the window's state to the store (nothing while the list counter
   // is -1) and asks running session queries to stop. StoreError when the
   // store refuses.
@@ -85,11 +99,14 @@ class TMain : public QMainWindow, public InputGate {
   void ShowStatusbarClick();
   void ShowStatusWin1Click();
   void NetPageChange();
+  void TrayClicked();
 
   AppContext& m_ctx;
   AppState& m_state;
   TOptions& m_options;
   delivery::TStatus* m_status = nullptr;
+  TEditList* m_editList = nullptr;
+  TAbout* m_about = nullptr;
   TTypeRecip* m_typeIn = nullptr;
   QToolBar* m_toolBar = nullptr;
   QLabel* m_statusText = nullptr;
@@ -102,6 +119,9 @@ class TMain : public QMainWindow, public InputGate {
   std::unique_ptr<NetBrowser> m_browser;
   std::unique_ptr<Recipients> m_recipients;
   std::unique_ptr<SendCommand> m_send;
+  std::unique_ptr<ListCommands> m_lists;
+  std::unique_ptr<OptionsCommand> m_optionsCommand;
+  TrayIcon* m_tray = nullptr;
   bool m_closing = false;
 };
 

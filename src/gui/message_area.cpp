@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -43,9 +44,15 @@ MessageTab::MessageTab(QWidget* parent) : QWidget(parent) {
   connect(m_memo, &QPlainTextEdit::textChanged, this, &MessageTab::textChanged);
   m_send->installEventFilter(this);
   m_signature->installEventFilter(this);
+  m_signature->lineEdit()->installEventFilter(this);
 }
 
 bool MessageTab::eventFilter(QObject* watched, QEvent* e) {
+  // F1 on these two asks for their own topics, not the window's help contents.
+  if (e->type() == QEvent::ShortcutOverride && static_cast<QKeyEvent*>(e)->key() == Qt::Key_F1) {
+    e->accept();
+    return true;
+  }
   if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_F1) {
     emit helpRequested(watched == m_send ? kSendHelpTopic : kSignatureHelpTopic);
     return true;

@@ -107,11 +107,32 @@ inline constexpr const char* kCancelCaption = "&Cancel";
 inline constexpr const char* kCloseCaption = "&Close";
 inline constexpr const char* kHelpCaption = "&Help";
 
+// The list editor.
+inline constexpr const char* kEditListCaption = "Edit Message List";
+inline constexpr const char* kListNameLabel = "List &Name:";
+inline constexpr const char* kListNetItemsLabel = "Net &Items:";
+inline constexpr const char* kListMembersLabel = "List &Recipients:";
+inline constexpr const char* kSaveCaption = "&Save";
+inline constexpr const char* kDefaultListName = "List";
+inline constexpr const char* kListExists = "%s exists.  Overwrite?";
+inline constexpr const char* kItemsAfterSave = " Item(s)";
+
 // The options dialog.
 inline constexpr const char* kOptionsCaption = "Vantor Options";
 
 // The tray icon.
 inline constexpr const char* kTrayTip = "Vantor Message Manager";
+inline constexpr const char* kTrayMinimise = "&Minimise";
+inline constexpr const char* kTrayRestore = "&Restore";
+inline constexpr const char* kExitCaption = "E&xit";
+
+// The about box.
+inline constexpr const char* kAboutCaption = "About Vantor";
+inline constexpr const char* kAboutTitle = "Vantor Messaging";
+inline constexpr const char* kAboutPlatform = "for Windows networks, on Linux";
+inline constexpr const char* kAboutVersion = "v %s, %s";
+inline constexpr const char* kAboutNotice =
+    "Copyright 2026 the Vantor developers. Free software under the GNU GPL, version 3 or later.";
 
 // The help viewer.
 inline constexpr const char* kHelpViewerCaption = "Vantor Help";

@@ -1,6 +1,6 @@
 // Takes pictures of the windowed program on a network file: the main window
-// with the Net Items and the Servers tabs, and the status window while a
-// session query (no send) runs. Meant to run under a display, e.g. Xvfb:
+// with its tabs, the status window during a session query and after a send,
+// and the dialogs. Meant to run under a display, e.g. Xvfb:
 //   vantor_screenshots NETWORK.json OUTDIR
 
 #include "delivery/session_query.h"
@@ -12,6 +12,12 @@
 #include "support/gui_env.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QToolButton>
 #include <QDir>
 #include <QFile>
 #include <QPixmap>
@@ -40,6 +46,15 @@ bool Save(QWidget* w, const QString& path) {
   const bool ok = pm.save(path);
   std::cout << (ok ? "wrote " : "could not write ") << path.toStdString() << "\n";
   return ok;
+}
+
+// Selects the Net Items rows of these names and adds them as recipients.
+void AddRecipients(gui::VantorApp& app, std::initializer_list<const char*> names) {
+  gui::ItemView& net = test::View(app, "NetView");
+  net.clearSelection();
+  for (const char* n : names)
+    if (int row = test::RowOf(net, n); row >= 0) net.SelectRow(row);
+  test::Find<QToolButton>(app.main(), "sbAddRecip").click();
 }
 
 }  // namespace
@@ -88,6 +103,29 @@ int main(int argc, char** argv) {
   status->hide();
   recipPage.setCurrentWidget(&test::View(*app, "RecipView"));
   ok = Save(m, out + "/main-active-only.png") && ok;
+  test::Action(*app, "tbActiveOnly").trigger();
+
+  // The Recipients tab filled, a message written, and the log of its send.
+  AddRecipients(*app, {"SALES", "Warehouse", "bob", "carol", "PC07"});
+  test::Find<QPlainTextEdit>(m, "Memo1").setPlainText(QStringLiteral("The printer on the second floor is fixed."));
+  QTest::qWait(100);
+  ok = Save(m, out + "/main-recipients.png") && ok;
+  test::Find<QPushButton>(m, "SendBtn").click();
+  QTest::qWait(200);
+  ok = Save(status, out + "/status-after-send.png") && ok;
+  test::Find<QPushButton>(status, "Button1").click();
+
+  // The type-in dialog, filled in, before it is cancelled.
+  auto& typeIn = test::Find<QDialog>(m, "TTypeRecip");
+  QTimer::singleShot(300, [&] {
+    QTest::keyClicks(&test::Find<QLineEdit>(&typeIn, "Edit1"), "PC42");
+    test::Find<QLineEdit>(&typeIn, "Edit2").setText(QStringLiteral("Laboratory"));
+    test::Find<QComboBox>(&typeIn, "ComboBox1").setCurrentIndex(1);
+    QTest::qWait(100);
+    ok = Save(&typeIn, out + "/type-in-recipient.png") && ok;
+    typeIn.reject();
+  });
+  test::Find<QToolButton>(m, "sbTypeRecip").click();
   app->Shutdown();
   return ok ? 0 : 1;
 }

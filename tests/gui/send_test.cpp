@@ -3,8 +3,10 @@
 #include "delivery/status_window.h"
 #include "gui/options_dialog.h"
 #include "store/favourites.h"
+#include "lan/backend.h"
 #include "store/settings.h"
 #include "support/gui_env.h"
+#include "support/private_smbd.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -280,6 +282,37 @@ class SendTest : public QObject {
     QCOMPARE(after.ReadValueNames("Main\\Favourites").front(), std::string("Count"));
     Program again(env);
     QCOMPARE(test::Names(again.View("FavView").itemModel()), QStringList({"BOB", "kim", "Staff"}));
+  }
+
+  void aMessageReachesARealSambaPeer() {
+    test::PrivateSmbd smbd;
+    if (!smbd.Running()) {
+      if (test::PrivateSmbd::Required()) QFAIL(qPrintable(QString::fromStdString(smbd.Why())));
+      QSKIP("Samba is not installed");
+    }
+    GuiEnv env(Network());
+    const std::string lmhosts = env.dir.Write("lmhosts", "127.0.0.1 VANTORPEER\n");
+    const std::string conf = env.dir.Write(
+        "lan.conf", "netbios name = DESK\nsamba config =\nresolve order = lmhosts\nlmhosts file = " + lmhosts +
+                        "\nsmb port = " + std::to_string(smbd.Port()) + "\nreply timeout = 10\n");
+    env.wrap = [conf](lan::NetApi&) { return lan::CreateNetApi("samba:" + conf); };
+    // No domain here: nothing asks for a controller.
+    store::Settings(*env.hive).WriteString("Main", "ScanDomain", "0");
+    Program p(env);
+    p.Memo().setPlainText(QStringLiteral("Grüße aus Köln"));
+    p.Signature().setEditText(QStringLiteral("Zoë"));
+    auto& dialog = test::Find<QDialog>(p.app().main(), "TTypeRecip");
+    QTimer::singleShot(0, [&dialog] {
+      test::Find<QLineEdit>(&dialog, "Edit1").setText(QStringLiteral("vantorpeer"));
+      test::Find<QComboBox>(&dialog, "ComboBox1").setEditText(QStringLiteral("PC or Server"));
+      test::Find<QPushButton>(&dialog, "Button1").click();
+    });
+    p.Find<QToolButton>("sbTypeRecip").click();
+    p.Send().click();
+    QCOMPARE(p.Log().mid(p.Log().size() - 2),
+             QStringList({"Message to vantorpeer succeeded", "All messages complete"}));
+    QTRY_VERIFY(QString::fromStdString(smbd.Messages()).contains(QStringLiteral("Grüße aus Köln")));
+    QVERIFY(QString::fromStdString(smbd.Messages()).contains(QStringLiteral("Zoë")));
   }
 
   void typeInAndTheContextMenu() {
