@@ -154,8 +154,8 @@ LanConfig ParseLanConfig(std::string_view text, const std::string& fileName) {
       c.workgroup = CheckedName(value, "workgroup", fail);
     } else if (key == "codepage" || key == "doscharset") {
       if (value.empty()) fail("code page is empty; name one such as CP850");
-      TextCodec codec{std::string(value)};
-      if (!codec.Valid()) fail("code page \"" + std::string(value) + "\" is not known to this system");
+      if (std::string why = CodePageProblem(std::string(value)); !why.empty())
+        fail("code page \"" + std::string(value) + "\" " + why + "; name a DOS code page such as CP850");
       c.codePage = std::string(value);
     } else if (key == "smbport") {
       c.smbPort = CheckedPort(value, "smb port", fail);
@@ -167,6 +167,8 @@ LanConfig ParseLanConfig(std::string_view text, const std::string& fileName) {
       c.connectTimeout = CheckedDuration(value, "connect timeout", fail);
     } else if (key == "replytimeout") {
       c.replyTimeout = CheckedDuration(value, "reply timeout", fail);
+    } else if (key == "messagetimeout") {
+      c.messageTimeout = CheckedDuration(value, "message timeout", fail);
     } else if (key == "nametimeout") {
       c.nameTimeout = CheckedDuration(value, "name timeout", fail);
     } else if (key == "resolveorder" || key == "nameresolveorder") {

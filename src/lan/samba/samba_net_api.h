@@ -9,6 +9,7 @@
 #include "lan/local_net_api.h"
 #include "lan/samba/name_resolver.h"
 #include "lan/samba/samba_config.h"
+#include "lan/samba/socket_io.h"
 
 #include <memory>
 #include <mutex>
@@ -34,6 +35,12 @@ class SambaNetApi : public LocalNetApi {
                             NetBuffer<MsgInfo0>& out, std::uint32_t& totalEntries,
                             std::uint32_t& resumeHandle) override;
 
+  // Ends every send under way (ERROR_REQUEST_ABORTED) and makes later ones fail at once.
+  void CancelPendingCalls() override;
+  // The message time-out of the settings.
+  std::chrono::milliseconds SendTimeLimit() const override { return config_.messageTimeout; }
+  std::string MessageCodePage() const override { return config_.codePage; }
+
   // True when this computer can receive messages: smb.conf gives a message
   // command and allows the old protocol, and smbd answers on one of its ports
   // on this computer.
@@ -55,6 +62,7 @@ class SambaNetApi : public LocalNetApi {
   SmbConf smbConf_;
   TextCodec codec_;
   std::unique_ptr<NameResolver> resolver_;
+  CancelSignal cancel_;
   mutable std::mutex aliasesMutex_;
   std::set<std::string, LessNoCase> aliases_;
 };
