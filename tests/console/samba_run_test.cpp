@@ -40,8 +40,8 @@ class SambaRun : public ::testing::Test {
   // lan.conf for peers reached by name through an lmhosts file.
   std::string Conf(const std::string& lmhosts, std::uint16_t port, const std::string& more = {}) {
     return dir_.Write("lan.conf", "samba config =\nnetbios name = DESK\nresolve order = lmhosts\nlmhosts file = " +
-                                      dir_.Write("lmhosts", lmhosts) + "\nsmb port = " + std::to_string(port) +
-                                      "\n" + more);
+                                      dir_.Write("lmhosts", lmhosts) + "\nsmb port = " + std::to_string(port) + "\n" +
+                                      more);
   }
   RunResult Vantorc(const std::string& conf, const std::vector<std::string>& args) {
     return RunProgram(VANTORC_PATH, args,
