@@ -87,7 +87,7 @@ void Sender::AddList(std::string_view list) {
   }
 }
 
-lan::Status Sender::Send(const Entry& e) { return ctx_.Api().NetMessageBufferSend({}, e.recipient, from_, text_); }
+lan::Status Sender::Send(const Entry& e) { return api_->NetMessageBufferSend({}, e.recipient, from_, text_); }
 
 void Sender::Report(const Entry& e) {
   if (!e.note.empty()) {
@@ -170,7 +170,7 @@ void Sender::SendSideBySide(std::chrono::milliseconds limit, std::size_t count) 
         if (!cancelled) {
           cancelled = true;
           lock.unlock();
-          ctx_.Api().CancelPendingCalls();
+          api_->CancelPendingCalls();
           lock.lock();
         }
         finished.wait(lock, [&] { return done[i] != 0; });
@@ -184,6 +184,8 @@ void Sender::SendSideBySide(std::chrono::milliseconds limit, std::size_t count) 
 
 void Sender::SendAll() {
   if (!s_.messageGiven) return;
+  // Opened here, before any helper thread runs: they only call it.
+  api_ = &ctx_.Api();
   text_ = Utf8ToUtf16(ctx_.out.codec().ToUtf8(s_.message));
   from_ = AsciiUpper(ctx_.Computer());
   for (const std::string& u : s_.users.names) AddRecipient("User", u);
@@ -193,7 +195,7 @@ void Sender::SendAll() {
   for (const std::string& d : s_.domains.names) AddRecipient("Domain", d + "*");
 
   std::size_t count = std::count_if(entries_.begin(), entries_.end(), [](const Entry& e) { return e.toSend; });
-  std::chrono::milliseconds limit = ctx_.Api().SendTimeLimit();
+  std::chrono::milliseconds limit = api_->SendTimeLimit();
   // One message is bounded by its own deadline; several share one.
   if (limit > std::chrono::milliseconds::zero() && count > 1)
     SendSideBySide(limit, count);

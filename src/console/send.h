@@ -65,6 +65,7 @@ class Sender {
   void Report(const Entry& e);
 
   RunContext& ctx_;
+  lan::NetApi* api_ = nullptr;
   const RunSettings& s_;
   const SortedNameList& active_;
   std::u16string text_;  // the message as the messenger call takes it
