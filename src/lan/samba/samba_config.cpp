@@ -88,8 +88,8 @@ std::chrono::milliseconds CheckedDuration(std::string_view value, std::string_vi
   double d = -1;
   auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), d);
   double ms = d * scale;
-  if (v.empty() || ec != std::errc() || end != v.data() + v.size() || !std::isfinite(ms) || ms < 10 ||
-      ms > 600000 || v.find_first_not_of("0123456789.") != std::string::npos)
+  if (v.empty() || ec != std::errc() || end != v.data() + v.size() || !std::isfinite(ms) || ms < 10 || ms > 600000 ||
+      v.find_first_not_of("0123456789.") != std::string::npos)
     fail(std::string(key) + " must be a time from 10 ms to 600 s (\"3\", \"2.5 s\" or \"500 ms\"), not \"" +
          std::string(value) + "\"");
   return std::chrono::milliseconds(static_cast<long long>(std::llround(ms)));
