@@ -152,6 +152,14 @@ void Sender::SendSideBySide(std::chrono::milliseconds limit, std::size_t count) 
     }
   };
   std::vector<std::thread> workers;
+  // Joined on every way out, so that no helper outlives what it works on.
+  struct JoinAll {
+    std::vector<std::thread>& threads;
+    ~JoinAll() {
+      for (std::thread& t : threads)
+        if (t.joinable()) t.join();
+    }
+  } joinAll{workers};
   try {
     for (std::size_t t = 0; t < std::min(count, kMaxParallelSends); ++t) workers.emplace_back(work);
   } catch (const std::system_error&) {
@@ -179,7 +187,6 @@ void Sender::SendSideBySide(std::chrono::milliseconds limit, std::size_t count) 
     }
     Report(e);
   }
-  for (std::thread& t : workers) t.join();
 }
 
 void Sender::SendAll() {
