@@ -1,12 +1,14 @@
-// One message at a time to a private smbd on 127.0.0.1: the samba backend
-// (a new NetBIOS session per message) against `smbclient -M` (a new process
-// per message), in the same run. Prints the median time per message of each
-// and their ratio. Skips when smbd or smbclient is missing.
-#include "common/utf.h"
-#include "lan/samba/samba_net_api.h"
+// One message at a time to a private smbd on 127.0.0.1, as a user sends it:
+// `vantorc -f -u VANTORPEER -m TEXT` (the samba backend, a new process and a
+// new NetBIOS session per message) against `smbclient -M VANTORPEER` (the
+// same), whole processes, alternated round by round, which of the two goes
+// first changing every round so that neither always meets a warmer peer.
+// Prints the median time per message of each and the ratio ours/smbclient.
+// Skips when smbd or smbclient is missing.
+//   samba_send_bench [rounds [vantorc]]
+// rounds: 200 unless given; vantorc: the one built with the benchmark unless
+// given (another build, to compare before and after a change).
 #include "support/private_smbd.h"
-
-#include <benchmark/benchmark.h>
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -16,6 +18,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -24,13 +27,7 @@ extern char** environ;
 
 namespace {
 
-constexpr int kMessages = 200;
 const char* kText = "Benchmark message: Grüße, the printer on floor 2 is back.";
-
-vantor::test::PrivateSmbd* g_smbd = nullptr;
-std::string g_smbclient;
-std::unique_ptr<vantor::lan::samba::SambaNetApi> g_api;
-std::vector<double> g_backendMs, g_smbclientMs;
 
 std::string FindSmbclient() {
   for (const char* p : {"/usr/bin/smbclient", "/usr/local/bin/smbclient"})
@@ -38,56 +35,45 @@ std::string FindSmbclient() {
   return {};
 }
 
-// Runs smbclient -M with the text on its standard input; true when it exited 0
-// (which it also does when delivery failed: the message file is the judge).
-bool SmbclientSend() {
+// Runs args[0] with env added to ours, input on its standard input and its
+// output thrown away; true when it exited 0.
+bool Run(std::vector<std::string> args, const std::vector<std::string>& env, const std::string& input) {
   int in[2];
   if (::pipe2(in, O_CLOEXEC) != 0) return false;
-  std::string port = std::to_string(g_smbd->Port());
-  std::string conf = g_smbd->ConfigFile();
-  std::vector<std::string> args = {g_smbclient, "-M",    "VANTORPEER", "-I",          "127.0.0.1", "-p", port,
-                                   "-n",        "BENCH", "-U",         "BENCHCLIENT", "-N",        "-s", conf};
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
+  std::vector<std::string> envStrings(env);
+  for (char** e = environ; *e; ++e) envStrings.emplace_back(*e);
+  std::vector<char*> envp;
+  for (auto& e : envStrings) envp.push_back(e.data());
+  envp.push_back(nullptr);
   posix_spawn_file_actions_t fa;
   posix_spawn_file_actions_init(&fa);
   posix_spawn_file_actions_adddup2(&fa, in[0], 0);
   posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
   pid_t pid = -1;
-  int rc = posix_spawn(&pid, g_smbclient.c_str(), &fa, nullptr, argv.data(), environ);
+  int rc = posix_spawn(&pid, argv[0], &fa, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&fa);
   ::close(in[0]);
   if (rc != 0) {
     ::close(in[1]);
     return false;
   }
-  std::string text = kText;
-  ssize_t w = ::write(in[1], text.data(), text.size());
+  bool written = input.empty() || ::write(in[1], input.data(), input.size()) == static_cast<ssize_t>(input.size());
   ::close(in[1]);
   int status = 0;
   ::waitpid(pid, &status, 0);
-  return w == static_cast<ssize_t>(text.size()) && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return written && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-void BM_SambaBackend(benchmark::State& state) {
-  std::u16string text = vantor::Utf8ToUtf16(kText);
-  for (auto _ : state) {
-    auto t0 = std::chrono::steady_clock::now();
-    auto s = g_api->NetMessageBufferSend({}, "VANTORPEER", "BENCH", text);
-    g_backendMs.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
-    if (s != 0) state.SkipWithError(("send failed with status " + std::to_string(s)).c_str());
-  }
-}
-
-void BM_SmbclientM(benchmark::State& state) {
-  for (auto _ : state) {
-    auto t0 = std::chrono::steady_clock::now();
-    bool ok = SmbclientSend();
-    g_smbclientMs.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
-    if (!ok) state.SkipWithError("smbclient -M failed");
-  }
+// Milliseconds one call of f takes; failures are counted.
+template <typename F>
+double Timed(F f, int& failures) {
+  auto t0 = std::chrono::steady_clock::now();
+  if (!f()) ++failures;
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
 }
 
 double Median(std::vector<double> v) {
@@ -97,8 +83,8 @@ double Median(std::vector<double> v) {
   return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
-int CountDelivered(const std::string& from) {
-  std::ifstream in(g_smbd->MessagesFile());
+int CountDelivered(const std::string& file, const std::string& from) {
+  std::ifstream in(file);
   int n = 0;
   for (std::string line; std::getline(in, line);)
     if (line == "FROM=" + from) ++n;
@@ -108,9 +94,14 @@ int CountDelivered(const std::string& from) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  g_smbclient = FindSmbclient();
-  if (vantor::test::PrivateSmbd::FindSmbd().empty() || g_smbclient.empty()) {
+  int rounds = argc > 1 ? std::atoi(argv[1]) : 200;
+  std::string vantorc = argc > 2 ? argv[2] : VANTORC_PATH;
+  if (rounds < 1 || argc > 3 || ::access(vantorc.c_str(), X_OK) != 0) {
+    std::fprintf(stderr, "usage: samba_send_bench [rounds [vantorc]]\n");
+    return 2;
+  }
+  std::string smbclient = FindSmbclient();
+  if (vantor::test::PrivateSmbd::FindSmbd().empty() || smbclient.empty()) {
     std::printf("skipped: smbd or smbclient is not installed\n");
     return 0;
   }
@@ -119,29 +110,37 @@ int main(int argc, char** argv) {
     std::printf("skipped: %s\n", smbd.Why().c_str());
     return 0;
   }
-  g_smbd = &smbd;
-  {
-    std::ofstream(smbd.Dir() / "lmhosts") << "127.0.0.1 VANTORPEER\n";
-    vantor::lan::samba::LanConfig c;
-    c.netbiosName = "BENCH";
-    c.sambaConfig.clear();
-    c.resolveOrder = {vantor::lan::samba::ResolveMethod::kLmhosts};
-    c.lmhostsFile = (smbd.Dir() / "lmhosts").string();
-    c.smbPort = smbd.Port();
-    g_api = std::make_unique<vantor::lan::samba::SambaNetApi>(c);
-  }
-  for (auto* b : {benchmark::RegisterBenchmark("samba_backend/one_message", BM_SambaBackend),
-                  benchmark::RegisterBenchmark("smbclient_M/one_message", BM_SmbclientM)}) {
-    b->Iterations(1)->Repetitions(kMessages)->ReportAggregatesOnly(true)->UseRealTime()->Unit(benchmark::kMillisecond);
-  }
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
+  std::string lmhosts = (smbd.Dir() / "lmhosts").string(), conf = (smbd.Dir() / "lan.conf").string();
+  std::ofstream(lmhosts) << "127.0.0.1 VANTORPEER\n";
+  std::ofstream(conf) << "netbios name = BENCH\nsamba config =\nresolve order = lmhosts\nlmhosts file = " << lmhosts
+                      << "\nsmb port = " << smbd.Port() << "\n";
 
-  double backend = Median(g_backendMs), client = Median(g_smbclientMs);
-  std::printf("\nmessages: backend %zu sent, %d delivered; smbclient -M %zu sent, %d delivered\n", g_backendMs.size(),
-              CountDelivered("BENCH"), g_smbclientMs.size(), CountDelivered("BENCHCLIENT"));
-  std::printf("median per message: samba backend %.2f ms, smbclient -M %.2f ms, ratio %.2f\n", backend, client,
-              backend > 0 ? client / backend : 0.0);
-  g_api.reset();
+  std::vector<std::string> oursEnv = {"VANTOR_LAN=samba:" + conf, "LC_ALL=C.UTF-8"};
+  std::vector<std::string> ours = {vantorc, "-f", "-u", "VANTORPEER", "-m", kText};
+  std::vector<std::string> theirs = {
+      smbclient, "-M",    "VANTORPEER", "-I",          "127.0.0.1", "-p", std::to_string(smbd.Port()),
+      "-n",      "BENCH", "-U",         "BENCHCLIENT", "-N",        "-s", smbd.ConfigFile()};
+  std::vector<double> oursMs, theirsMs;
+  int oursFailed = 0, theirsFailed = 0;
+  auto runOurs = [&] { oursMs.push_back(Timed([&] { return Run(ours, oursEnv, {}); }, oursFailed)); };
+  // smbclient -M exits 0 even when delivery failed: the message file is the judge.
+  auto runTheirs = [&] { theirsMs.push_back(Timed([&] { return Run(theirs, {}, kText); }, theirsFailed)); };
+  for (int i = 0; i < rounds; ++i) {
+    if (i % 2 == 0) {
+      runOurs();
+      runTheirs();
+    } else {
+      runTheirs();
+      runOurs();
+    }
+  }
+
+  double a = Median(oursMs), b = Median(theirsMs);
+  std::printf("rounds: %d, each one vantorc and one smbclient -M process, alternated\n", rounds);
+  std::printf("delivered: vantorc %d of %d (%d failed), smbclient -M %d of %d\n",
+              CountDelivered(smbd.MessagesFile(), "BENCH"), rounds, oursFailed,
+              CountDelivered(smbd.MessagesFile(), "BENCHCLIENT"), rounds);
+  std::printf("median per message: vantorc %.2f ms, smbclient -M %.2f ms, ratio vantorc/smbclient %.2f\n", a, b,
+              b > 0 ? a / b : 0.0);
   return 0;
 }

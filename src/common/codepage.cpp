@@ -131,4 +131,71 @@ std::string TextCodec::ToUtf8(std::string_view bytes) const {
   return out;
 }
 
+namespace {
+
+// Converts in one call; nullopt when iconv refuses the input (EILSEQ) and the
+// empty text with incomplete set when the input is cut short (EINVAL).
+struct Converted {
+  bool ok = false;
+  bool incomplete = false;
+  std::string bytes;
+};
+
+Converted ConvertOnce(iconv_t cd, std::string_view in) {
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  Converted c;
+  char buf[32];
+  char* inPtr = const_cast<char*>(in.data());
+  size_t inLeft = in.size();
+  char* o = buf;
+  size_t outLeft = sizeof buf;
+  size_t r = iconv(cd, &inPtr, &inLeft, &o, &outLeft);
+  if (r != static_cast<size_t>(-1)) {
+    // Stateful sets may still owe bytes that return to the initial state.
+    r = iconv(cd, nullptr, nullptr, &o, &outLeft);
+  }
+  if (r == static_cast<size_t>(-1)) {
+    c.incomplete = errno == EINVAL;
+    return c;
+  }
+  c.ok = inLeft == 0;
+  c.bytes.assign(buf, static_cast<size_t>(o - buf));
+  return c;
+}
+
+struct IconvPair {
+  iconv_t to = reinterpret_cast<iconv_t>(-1);
+  iconv_t from = reinterpret_cast<iconv_t>(-1);
+  ~IconvPair() {
+    if (to != reinterpret_cast<iconv_t>(-1)) iconv_close(to);
+    if (from != reinterpret_cast<iconv_t>(-1)) iconv_close(from);
+  }
+  bool Valid() const { return to != reinterpret_cast<iconv_t>(-1) && from != reinterpret_cast<iconv_t>(-1); }
+};
+
+}  // namespace
+
+std::string CodePageProblem(const std::string& charset) {
+  IconvPair cd;
+  cd.to = iconv_open(charset.c_str(), "UTF-8");
+  cd.from = iconv_open("UTF-8", charset.c_str());
+  if (!cd.Valid()) return "is not known to this system";
+  for (int b = 0; b < 0x80; ++b) {
+    std::string one(1, static_cast<char>(b));
+    Converted there = ConvertOnce(cd.to, one), back = ConvertOnce(cd.from, one);
+    if (!there.ok || there.bytes != one || !back.ok || back.bytes != one)
+      return "does not keep the ASCII characters as they are";
+  }
+  for (int b = 0x80; b < 0x100; ++b) {
+    // A byte either stands for one character or for none; a byte that
+    // begins a longer sequence shows up as incomplete input.
+    Converted back = ConvertOnce(cd.from, std::string(1, static_cast<char>(b)));
+    if (back.incomplete || (back.ok && Utf8Length(back.bytes) != 1))
+      return "takes more than one byte for some characters";
+  }
+  return {};
+}
+
+std::size_t CodePageLength(std::string_view utf8, const TextCodec& codec) { return codec.FromUtf8(utf8).size(); }
+
 }  // namespace vantor

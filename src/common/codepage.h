@@ -4,6 +4,7 @@
 // for the wire. A character the target cannot hold becomes the replacement
 // character; nothing ever fails.
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -37,5 +38,18 @@ class TextCodec {
   bool utf8_ = false;
   std::unique_ptr<Impl> impl_;
 };
+
+// Why charset cannot be a code page of the messenger protocol, or the empty
+// text when it can: such a code page is known here, keeps the ASCII
+// characters as they are and takes one byte for every character. UTF-16
+// (zero bytes), EBCDIC (other letters), UTF-8 and the Far East multi-byte
+// sets are refused.
+std::string CodePageProblem(const std::string& charset);
+
+// How many characters the UTF-8 text takes in the codec's character set:
+// a character it cannot hold counts as one, as it travels as the
+// replacement character. For the code pages CodePageProblem accepts this is
+// the byte count of the converted text.
+std::size_t CodePageLength(std::string_view utf8, const TextCodec& codec);
 
 }  // namespace vantor

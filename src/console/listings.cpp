@@ -52,15 +52,15 @@ void ListLists(RunContext& ctx, const ListingOptions& opt) {
 
 void ListDomains(RunContext& ctx, const ListingOptions& opt) {
   if (!opt.bare) Header(ctx.out, "Domains", "=======");
-  if (!ctx.names.controller.empty()) ctx.out.Line(ctx.names.domain);
+  if (!ctx.Controller().empty()) ctx.out.Line(ctx.Domain());
   std::vector<std::string> trusts;
-  lan::GetTrustedDomainsAt(ctx.api, ctx.names.controller, trusts);  // a failure adds nothing
+  lan::GetTrustedDomainsAt(ctx.Api(), ctx.Controller(), trusts);  // a failure adds nothing
   for (const std::string& name : trusts) ctx.out.Line(name);
 }
 
 void ListUsers(RunContext& ctx, const ListingOptions& opt, const SortedNameList& active) {
   lan::EnumerateDisplay(
-      ctx.api, lan::ServerPath(ctx.names.controller), lan::kDisplayUsers,
+      ctx.Api(), lan::ServerPath(ctx.Controller()), lan::kDisplayUsers,
       [&](const lan::DisplayEntry& e) {
         if (opt.activeOnly && !active.Contains(ActiveUserKey(e.name))) return;
         Item(ctx.out, opt, e.name, e.comment);
@@ -72,7 +72,7 @@ void ListUsers(RunContext& ctx, const ListingOptions& opt, const SortedNameList&
 
 void ListComputers(RunContext& ctx, const ListingOptions& opt, const SortedNameList& active) {
   lan::EnumerateServers(
-      ctx.api, lan::sv_type::kComputers, ctx.names.domain,
+      ctx.Api(), lan::sv_type::kComputers, ctx.Domain(),
       [&](const lan::ServerInfo101& s) {
         if (opt.activeOnly && !active.Contains(ActiveComputerKey(s.name))) return;
         Item(ctx.out, opt, s.name, s.comment);
@@ -84,7 +84,7 @@ void ListComputers(RunContext& ctx, const ListingOptions& opt, const SortedNameL
 
 void ListGroups(RunContext& ctx, const ListingOptions& opt) {
   lan::EnumerateDisplay(
-      ctx.api, lan::ServerPath(ctx.names.controller), lan::kDisplayGroups,
+      ctx.Api(), lan::ServerPath(ctx.Controller()), lan::kDisplayGroups,
       [&](const lan::DisplayEntry& e) { Item(ctx.out, opt, e.name, e.comment); },
       [&] {
         if (!opt.bare) Header(ctx.out, "Groups              Comments", kCommentsUnderline);

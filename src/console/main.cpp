@@ -10,7 +10,12 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
-  std::setlocale(LC_ALL, "");
+  // Only what the tool uses: the character set, the time format and the
+  // system's error texts. Numbers in settings files keep their "." whatever
+  // the locale, and the other categories are not loaded at all.
+  std::setlocale(LC_CTYPE, "");
+  std::setlocale(LC_TIME, "");
+  std::setlocale(LC_MESSAGES, "");
   vantor::TextCodec codec(vantor::LocaleCharset());
   vantor::console::Output out(stdout, stdin, codec);
   std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);

@@ -39,7 +39,8 @@ bool FileExists(const std::string& path) {
 
 class Parser {
  public:
-  Parser(const std::vector<std::string>& args, Output& out) : args_(args), out_(out) {}
+  Parser(const std::vector<std::string>& args, Output& out, const MessageLength& length)
+      : args_(args), out_(out), length_(length) {}
 
   RunSettings Parse() {
     if (args_.empty()) FatalError(out_, "No parameters supplied");
@@ -131,7 +132,8 @@ class Parser {
     if (s_.AnyRecipientGiven() && !s_.messageGiven) FatalError(out_, "Recipients given but no message text specified");
     if (!s_.messageGiven) return;
     if (!s_.AnyRecipientGiven()) FatalError(out_, "Message text given but no recipients specified");
-    std::size_t len = s_.message.size();
+    // Counted as sent: in the wire's code page, not in bytes of the locale's text.
+    std::size_t len = length_(Utf8(s_.message));
     if (len > kMaxMessage)
       FatalError(out_, "Message text too long by " + std::to_string(len - kMaxMessage) + " Char(s).");
     if (s_.domains.given && len > kMaxBroadcast)
@@ -142,12 +144,15 @@ class Parser {
 
   const std::vector<std::string>& args_;
   Output& out_;
+  const MessageLength& length_;
   RunSettings s_;
   std::size_t pos_ = 0;
 };
 
 }  // namespace
 
-RunSettings ParseCommandLine(const std::vector<std::string>& args, Output& out) { return Parser(args, out).Parse(); }
+RunSettings ParseCommandLine(const std::vector<std::string>& args, Output& out, const MessageLength& length) {
+  return Parser(args, out, length).Parse();
+}
 
 }  // namespace vantor::console

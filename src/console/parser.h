@@ -5,13 +5,20 @@
 #include "console/output.h"
 #include "console/run_settings.h"
 
+#include <cstddef>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vantor::console {
 
+// How many characters a message text (UTF-8) takes as it is sent; the
+// length limits apply to that.
+using MessageLength = std::function<std::size_t(std::string_view utf8)>;
+
 // args: the arguments without the program name, as bytes in the locale's
-// character set (out.codec()).
-RunSettings ParseCommandLine(const std::vector<std::string>& args, Output& out);
+// character set (out.codec()). length is asked only when a message is given.
+RunSettings ParseCommandLine(const std::vector<std::string>& args, Output& out, const MessageLength& length);
 
 }  // namespace vantor::console

@@ -1,5 +1,7 @@
 #include "console/program.h"
 
+#include "common/codepage.h"
+#include "common/utf.h"
 #include "console/banner.h"
 #include "console/listings.h"
 #include "console/parser.h"
@@ -10,13 +12,35 @@
 
 namespace vantor::console {
 
-LocalNames GatherLocalNames(lan::NetApi& api) {
-  LocalNames n;
-  n.domain = lan::GetPrimaryDomainName(api);
-  n.controller = lan::GetDomainControllerName(api, n.domain);
-  n.computer = lan::GetLocalComputerName(api);
-  n.user = lan::GetLocalUserName(api);
-  return n;
+lan::NetApi& RunContext::Api() {
+  if (!api_) {
+    try {
+      api_ = openNetwork_();
+    } catch (const lan::BackendError& e) {
+      FatalError(out, e.what());
+    }
+  }
+  return *api_;
+}
+
+const std::string& RunContext::Domain() {
+  if (!domain_) domain_ = lan::GetPrimaryDomainName(Api());
+  return *domain_;
+}
+
+const std::string& RunContext::Controller() {
+  if (!controller_) controller_ = lan::GetDomainControllerName(Api(), Domain());
+  return *controller_;
+}
+
+const std::string& RunContext::Computer() {
+  if (!computer_) computer_ = lan::GetLocalComputerName(Api());
+  return *computer_;
+}
+
+const std::string& RunContext::User() {
+  if (!user_) user_ = lan::GetLocalUserName(Api());
+  return *user_;
 }
 
 namespace {
@@ -25,30 +49,41 @@ bool NeedsStore(const RunSettings& s) {
   return s.showLists || s.lists.given || (s.query && s.queryMode == QueryMode::CheckedServers);
 }
 
+// Every run but one that only lists the stored lists without a query.
+bool NeedsNetwork(const RunSettings& s) {
+  return s.verbose || s.query || s.showDomains || s.showUsers || s.showComputers || s.showGroups ||
+         s.AnyRecipientGiven();
+}
+
 void PrintHeader(RunContext& ctx) {
   PrintBanner(ctx.out);
-  ctx.out.Line("User              : " + ctx.names.user);
-  ctx.out.Line("Computer          : " + ctx.names.computer);
-  ctx.out.Line("Domain            : " + ctx.names.domain);
-  ctx.out.Line("Domain Controller : " + ctx.names.controller);
+  ctx.out.Line("User              : " + ctx.User());
+  ctx.out.Line("Computer          : " + ctx.Computer());
+  ctx.out.Line("Domain            : " + ctx.Domain());
+  ctx.out.Line("Domain Controller : " + ctx.Controller());
   PrintRule(ctx.out);
 }
 
+// A message's length as the backend sends it: its characters in the code
+// page it travels in.
+std::size_t MessageLengthOnTheWire(lan::NetApi& api, std::string_view utf8) {
+  std::string codePage = api.MessageCodePage();
+  if (codePage.empty()) return Utf8Length(utf8);
+  TextCodec codec(codePage);
+  return CodePageLength(utf8, codec);
+}
+
 int Run(const std::vector<std::string>& args, Output& out, const ProgramEnvironment& env) {
-  std::unique_ptr<lan::NetApi> api;
-  try {
-    api = env.openNetwork();
-  } catch (const lan::BackendError& e) {
-    FatalError(out, e.what());
-  }
-  RunContext ctx{*api, out, *env.clock, GatherLocalNames(*api)};
+  RunContext ctx(env.openNetwork, out, *env.clock);
   SortedNameList servers;
   SortedNameList active;
 
-  RunSettings s = ParseCommandLine(args, out);
+  RunSettings s =
+      ParseCommandLine(args, out, [&](std::string_view utf8) { return MessageLengthOnTheWire(ctx.Api(), utf8); });
 
-  // Opened before anything is printed or sent, so that a store that cannot
-  // be used stops the run before it has done half its work.
+  // Opened before anything is printed or sent, so that a network or a store
+  // that cannot be used stops the run before it has done half its work.
+  if (NeedsNetwork(s)) ctx.Api();
   std::unique_ptr<StoreReader> store;
   if (NeedsStore(s)) {
     store = env.openStore();

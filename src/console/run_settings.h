@@ -41,7 +41,8 @@ struct RunSettings {
   RecipientNames domains;
 
   bool messageGiven = false;
-  // In the locale's character set, as typed; the length limits count its bytes.
+  // In the locale's character set, as typed; the length limits count its
+  // characters in the code page it is sent in.
   std::string message;
 
   bool AnyRecipientGiven() const {

@@ -51,7 +51,7 @@ void KeepCheckedServers(RunContext& ctx, bool verbose, SortedNameList& servers) 
 }  // namespace
 
 void EnumerateServerNames(RunContext& ctx, std::uint32_t typeMask, bool verbose, SortedNameList& servers) {
-  lan::Status status = lan::EnumerateServers(ctx.api, typeMask, ctx.names.domain, [&](const lan::ServerInfo101& e) {
+  lan::Status status = lan::EnumerateServers(ctx.Api(), typeMask, ctx.Domain(), [&](const lan::ServerInfo101& e) {
     servers.Add(e.name);
     if (verbose) ctx.out.Line(e.name + " found on network " + ctx.Time());
   });
@@ -98,7 +98,7 @@ void QueryOne(RunContext& ctx, bool verbose, const std::string& server, SortedNa
   std::size_t before = active.size();
   // The name goes as it stands, without backslashes put in front; a failure
   // ends this server's query without a message of its own.
-  lan::EnumerateSessions(ctx.api, server, [&](const lan::SessionInfo10& session) {
+  lan::EnumerateSessions(ctx.Api(), server, [&](const lan::SessionInfo10& session) {
     if (!session.username.empty()) active.Add(ActiveUserKey(session.username));
     active.Add(ActiveComputerKey(session.cname));
   });
@@ -111,13 +111,13 @@ void QueryOne(RunContext& ctx, bool verbose, const std::string& server, SortedNa
 }  // namespace
 
 void QuerySessions(RunContext& ctx, bool verbose, const SortedNameList& servers, SortedNameList& active) {
-  std::string local = AsciiUpper(ctx.names.computer);
+  std::string local = AsciiUpper(ctx.Computer());
   bool localQueried = false;
   for (const std::string& server : servers) {
     if (AsciiUpper(server) == local) localQueried = true;
     QueryOne(ctx, verbose, server, active);
   }
-  if (!localQueried) QueryOne(ctx, verbose, ctx.names.computer, active);
+  if (!localQueried) QueryOne(ctx, verbose, ctx.Computer(), active);
 }
 
 }  // namespace vantor::console

@@ -23,7 +23,14 @@ std::string NetbiosNameFromHostName(std::string_view hostName) {
 LocalNetApi::LocalNetApi() {
   char host[HOST_NAME_MAX + 1] = {};
   if (::gethostname(host, sizeof host - 1) == 0) computer_ = NetbiosNameFromHostName(host);
+}
 
+const std::string& LocalNetApi::UserName() const {
+  std::call_once(userLookedUp_, [this] { LookUpUser(); });
+  return user_;
+}
+
+void LocalNetApi::LookUpUser() const {
   std::vector<char> buf(16384);
   passwd pw{};
   passwd* found = nullptr;
@@ -103,7 +110,7 @@ Status LocalNetApi::NetQueryDisplayInformation(std::string_view server, std::uin
   out.Free();
   if (!IsLocal(server)) return ERROR_BAD_NETPATH;
   if (level != kDisplayUsers && level != kDisplayGroups) return ERROR_INVALID_LEVEL;
-  if (level == kDisplayUsers && index == 0 && !user_.empty()) out.Reset({{user_, {}, fullName_, 1000, 1}});
+  if (level == kDisplayUsers && index == 0 && !UserName().empty()) out.Reset({{user_, {}, fullName_, 1000, 1}});
   return NERR_Success;
 }
 
@@ -140,14 +147,14 @@ Status LocalNetApi::NetWkstaGetInfo(std::string_view server, std::uint32_t level
 Status LocalNetApi::NetUserGetInfo(std::string_view server, std::string_view userName, std::uint32_t, UserInfo2& info) {
   info = {};
   if (!IsLocal(server)) return ERROR_BAD_NETPATH;
-  if (user_.empty() || userName != user_) return NERR_UserNotFound;
+  if (UserName().empty() || userName != user_) return NERR_UserNotFound;
   info.name = user_;
   info.fullName = fullName_;
   return NERR_Success;
 }
 
 bool LocalNetApi::GetUserName(std::string& name) {
-  name = user_;
+  name = UserName();
   return !name.empty();
 }
 

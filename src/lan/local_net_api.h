@@ -5,6 +5,8 @@
 
 #include "lan/net_api.h"
 
+#include <mutex>
+
 namespace vantor::lan {
 
 class LocalNetApi : public NetApi {
@@ -43,14 +45,18 @@ class LocalNetApi : public NetApi {
   // True when the server names this computer (empty, or its own name).
   bool IsLocal(std::string_view server) const;
   const std::string& ComputerName() const { return computer_; }
-  const std::string& UserName() const { return user_; }
+  const std::string& UserName() const;
   const std::string& Workgroup() const { return workgroup_; }
   void SetIdentity(std::string computer, std::string workgroup);
 
  private:
   std::string computer_;
-  std::string user_;
-  std::string fullName_;
+  // Looked up on first use: the account database is not read by a run that
+  // never asks for the user.
+  void LookUpUser() const;
+  mutable std::once_flag userLookedUp_;
+  mutable std::string user_;
+  mutable std::string fullName_;
   std::string workgroup_ = "WORKGROUP";
 };
 

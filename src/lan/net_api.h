@@ -12,6 +12,7 @@
 #include "lan/net_buffer.h"
 #include "lan/net_status.h"
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -120,8 +121,16 @@ class NetApi {
 
   // Wakes calls that are waiting on the network, which then fail, and makes
   // later calls fail at once. Called when a program ends with calls still
-  // under way on other threads.
+  // under way on other threads, or when its own time for them is up.
   virtual void CancelPendingCalls() {}
+
+  // The longest one NetMessageBufferSend takes, start to end; zero when the
+  // backend sets no limit of its own.
+  virtual std::chrono::milliseconds SendTimeLimit() const { return std::chrono::milliseconds::zero(); }
+
+  // The character set message texts travel in (an iconv name); empty when
+  // the text reaches the receiver as it was given.
+  virtual std::string MessageCodePage() const { return {}; }
 };
 
 }  // namespace vantor::lan

@@ -39,6 +39,7 @@ inline constexpr Status ERROR_NO_SUCH_DOMAIN      = 1355;
 inline constexpr Status ERROR_CONNECTION_REFUSED  = 1225;
 inline constexpr Status ERROR_HOST_UNREACHABLE    = 1232;
 inline constexpr Status ERROR_NETWORK_UNREACHABLE = 1231;
+inline constexpr Status ERROR_REQUEST_ABORTED     = 1235;
 inline constexpr Status ERROR_CONNECTION_ABORTED  = 1236;
 inline constexpr Status ERROR_TIMEOUT             = 1460;
 inline constexpr Status RPC_S_SERVER_UNAVAILABLE  = 1722;

@@ -38,5 +38,26 @@ TEST(TextCodec, UnknownCharsetFallsBackToAscii) {
   EXPECT_EQ(bogus.FromUtf8("é"), "?");
 }
 
+TEST(CodePage, OnlySingleByteSetsThatKeepAsciiCanCarryMessages) {
+  for (const char* ok : {"CP850", "cp437", "CP1252", "ISO-8859-15", "KOI8-R", "ASCII"})
+    EXPECT_EQ(CodePageProblem(ok), "") << ok;
+  EXPECT_EQ(CodePageProblem("NO-SUCH-CHARSET"), "is not known to this system");
+  // Zero bytes in every character, other letters, an escape for "+", a yen sign for the backslash.
+  for (const char* foreign : {"UTF-16", "UTF-16LE", "UCS-4", "IBM037", "UTF-7", "SHIFT_JIS"})
+    EXPECT_EQ(CodePageProblem(foreign), "does not keep the ASCII characters as they are") << foreign;
+  for (const char* multi : {"UTF-8", "utf8", "EUC-JP", "CP932", "GB18030", "BIG5"})
+    EXPECT_EQ(CodePageProblem(multi), "takes more than one byte for some characters") << multi;
+}
+
+TEST(CodePage, LengthCountsCharactersOfTheCodePageNotBytesOfUtf8) {
+  TextCodec cp850("CP850");
+  std::string e448;
+  for (int i = 0; i < 448; ++i) e448 += "é";
+  EXPECT_EQ(e448.size(), 896u);
+  EXPECT_EQ(CodePageLength(e448, cp850), 448u);
+  // A character the code page lacks still takes one: it travels as "?".
+  EXPECT_EQ(CodePageLength("€ ☃ \xF0\x9F\x98\x80", cp850), 5u);
+}
+
 }  // namespace
 }  // namespace vantor

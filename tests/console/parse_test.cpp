@@ -107,19 +107,29 @@ TEST_F(ParseTest, JoinedMessageTextsAreSeparatedByLineFeedThenCarriageReturn) {
   EXPECT_NE(d[0].find(R"("text":"a\n\rb")"), std::string::npos) << d[0];
 }
 
-TEST_F(ParseTest, LengthLimitsCountTheBytesOfTheLocaleText) {
-  std::string e64, e65;
-  for (int i = 0; i < 64; ++i) e64 += "\u00e9";  // two bytes each in UTF-8
-  e65 = e64 + "\u00e9";
+TEST_F(ParseTest, LengthLimitsCountCharactersAsSentNotBytesOfTheLocaleText) {
+  auto repeat = [](std::string_view what, int n) {
+    std::string s;
+    for (int i = 0; i < n; ++i) s += what;
+    return s;
+  };
   const std::map<std::string, std::string> utf8{{"LC_ALL", "C.UTF-8"}};
-  RunResult r = net.Vantorc({"-f", "-d", "SALES", "-m", e65}, {}, utf8);
-  EXPECT_EQ(r.out, ErrorBlock("Domain broadcast too long by 2 Char(s)."));
-  r = net.Vantorc({"-f", "-d", "SALES", "-m", e64}, {}, utf8);
+  // Two bytes each in UTF-8, one character each as sent.
+  RunResult r = net.Vantorc({"-f", "-d", "SALES", "-m", repeat("\u00e9", 129)}, {}, utf8);
+  EXPECT_EQ(r.out, ErrorBlock("Domain broadcast too long by 1 Char(s)."));
+  r = net.Vantorc({"-f", "-u", "bob", "-m", repeat("\u00e9", 896)}, {}, utf8);
+  EXPECT_EQ(r.out, ErrorBlock("Message text too long by 1 Char(s)."));
+  // A character no code page holds still counts as one.
+  r = net.Vantorc({"-f", "-u", "bob", "-m", repeat("\u00e9", 447) + "\u2603"}, {}, utf8);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.status, 0);
+  r = net.Vantorc({"-f", "-d", "SALES", "-m", repeat("\u00e9", 128)}, {}, utf8);
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.status, 0);
   std::vector<std::string> d = net.Deliveries();
-  ASSERT_EQ(d.size(), 1u);
-  EXPECT_NE(d[0].find("\"text\":\"" + e64 + "\""), std::string::npos) << d[0];
+  ASSERT_EQ(d.size(), 2u);
+  EXPECT_NE(d[0].find("\"text\":\"" + repeat("\u00e9", 447) + "\u2603\""), std::string::npos) << d[0];
+  EXPECT_NE(d[1].find("\"text\":\"" + repeat("\u00e9", 128) + "\""), std::string::npos) << d[1];
 }
 
 TEST_F(ParseTest, NamesAreSortedWithoutRegardToCaseAndEmptyItemsDropped) {

@@ -69,6 +69,8 @@ TEST_F(QuerySendTest, TestModeReportsButSendsNothing) {
 TEST_F(QuerySendTest, OnlyActiveRecipientsAreSentToUnlessTheyAreAlwaysReached) {
   // PC9 holds no session itself, so nobody is found active; the own user and
   // computer, the controller (spelt exactly) and a broadcast still go out.
+  // As the query told of no session at all, bob was left out unjudged: the
+  // run did not reach everyone it was asked to.
   RunResult r = net.Vantorc({"-v", "-qs", "PC9", "-u", "bob,alice", "-p", "PC5,DC1", "-d", "SALES", "-m", "hi"});
   EXPECT_EQ(NormaliseTimes(r.out),
             kHeader +
@@ -79,7 +81,7 @@ TEST_F(QuerySendTest, OnlyActiveRecipientsAreSentToUnlessTheyAreAlwaysReached) {
                 Lines({"Message to User: alice succeeded. TIME", "Message to User: bob not sent. TIME",
                        "Message to Computer: DC1 succeeded. TIME", "Message to Computer: PC5 succeeded. TIME",
                        "Message to Domain: SALES* succeeded. TIME"}));
-  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.status, 2);
   EXPECT_EQ(net.Deliveries().size(), 4u);
 
   // The controller is compared exactly; own names without regard to case.
@@ -111,7 +113,7 @@ TEST_F(QuerySendTest, GroupMembersLoseOneDollarAndUnknownGroupsAreReported) {
             kHeader + kControllersQueried + Rule() +
                 Lines({"Message to Machines: PC17 succeeded. TIME", "Message to Machines: ODD$ not sent. TIME",
                        "Group 'Nope' not found TIME"}));
-  EXPECT_EQ(r.status, 0);  // an unknown group is no failed send
+  EXPECT_EQ(r.status, 2);  // nobody of Nope was reached
   std::vector<std::string> d = net.Deliveries();
   ASSERT_EQ(d.size(), 1u);
   EXPECT_NE(d[0].find(R"("to":"PC17")"), std::string::npos);
@@ -244,9 +246,18 @@ TEST_F(QuerySendTest, ExitStatusTellsWhetherEveryMessageWentOut) {
   EXPECT_EQ(r.status, 2);
   r = net.Vantorc({"-f", "-u", "bob,nobody", "-m", "hi"});
   EXPECT_EQ(r.status, 2);
-  // Recipients left out because they are not active are not failures.
+  // Recipients left out because a server told they are not active are not
+  // failures; left out because no server told anything, they are.
   r = net.Vantorc({"-u", "bob,nobody", "-m", "hi"});
   EXPECT_EQ(r.status, 0);
+  r = net.Vantorc({"-qs", "DC2", "-u", "bob", "-m", "hi"});
+  EXPECT_EQ(r.status, 0);
+  r = net.Vantorc({"-qs", "NOWHERE", "-u", "bob", "-m", "hi"});
+  EXPECT_EQ(r.status, 2);
+  // A group that does not exist reaches nobody, also when it is all there is.
+  r = net.Vantorc({"-f", "-g", "Nope", "-m", "hi"});
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.status, 2);
   // Nor are failed sends in test mode, which sends nothing.
   r = net.Vantorc({"-t", "-f", "-u", "erin", "-m", "hi"});
   EXPECT_EQ(r.status, 0);

@@ -102,17 +102,19 @@ TEST_F(StoredListsTest, ListMembersAreCheckedForActivityLikeEveryoneElse) {
                        "Message to Sales: PC7 succeeded. TIME", "Message to Staff: bob succeeded. TIME",
                        "Message to Staff: PC7 succeeded. TIME", "Message to Staff: carol not sent. TIME",
                        "Message to Solo: dave succeeded. TIME"}));
-  EXPECT_EQ(r.status, 0);  // a missing list is no failed send
+  EXPECT_EQ(r.status, 2);  // nobody of the missing list was reached
   // Quietly, the same sends and nothing printed.
   r = net.Vantorc({"-l", "Nope,Sales", "-m", "hi"});
   EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.status, 2);
+  r = net.Vantorc({"-l", "Sales", "-m", "hi"});
   EXPECT_EQ(r.status, 0);
 }
 
 TEST_F(StoredListsTest, ListNamesThatCannotBeKeysAreNotFound) {
   RunResult r = net.Vantorc({"-v", "-f", "-l", "Lists\\Sales", "-m", "hi"});
   EXPECT_EQ(NormaliseTimes(r.out), kHeader + Lines({"List 'Lists\\Sales' not found TIME"}));
-  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.status, 2);
 }
 
 TEST_F(StoredListsTest, EntriesThatDoNotReadAreLeftOutAndTheStatusTells) {

@@ -100,6 +100,13 @@ rc=$?
 grep -qF "$text" "$dir/receiver/out/messages.txt" 2>/dev/null ||
   fail "the text did not arrive: $(cat "$dir/receiver/out/messages.txt" 2>/dev/null)"
 grep -q '^FROM=' "$dir/receiver/out/messages.txt" || fail "no sender recorded"
+
+# 1b. LF CR (as joined -m texts are) is one line break: no blank line between the parts.
+out=$(VANTOR_LAN="samba:$dir/receiver/lan.conf" "$program" -f -u VANTORPEER -m $'Lines joined\n\rby one break' 2>&1)
+rc=$?
+[ "$rc" = 0 ] || fail "send with a line break exited with $rc: $out"
+next=$(grep -A1 -x 'Lines joined' "$dir/receiver/out/messages.txt" | tail -1)
+[ "$next" = "by one break" ] || fail "LF CR did not arrive as one break: $(cat "$dir/receiver/out/messages.txt")"
 stop_smbd
 
 # 2. A peer without a message command refuses: exit status 2, "failed" in verbose mode, nothing delivered.

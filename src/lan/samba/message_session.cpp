@@ -8,15 +8,13 @@ namespace vantor::lan::samba {
 
 namespace {
 
-// A peer may send keep-alives at any time; a handful in a row is plenty.
-constexpr int kMaxKeepAlives = 8;
 // The replies to message commands are a few dozen bytes; anything near the
 // session's maximum is not a reply to us.
 constexpr std::uint32_t kMaxReply = 0x10000;
 
 class Session {
  public:
-  explicit Session(const MessageDelivery& d) : d_(d) {}
+  Session(const MessageDelivery& d, const Deadline& deadline) : d_(d), message_(deadline) {}
 
   Status Open() {
     Endpoint peer = d_.peer;
@@ -24,8 +22,8 @@ class Session {
                                          EncodeNetbiosName(d_.callingName, kSuffixWorkstation));
     // A peer may send us on to another address once; a second redirection is refused.
     for (int hop = 0; hop < 2; ++hop) {
-      if (Status s = ConnectTcp(peer, d_.connectTimeout, fd_); s != NERR_Success) return s;
-      Deadline deadline(d_.replyTimeout);
+      if (Status s = ConnectTcp(peer, message_.Within(d_.connectTimeout), fd_); s != NERR_Success) return s;
+      Deadline deadline = message_.Within(d_.replyTimeout);
       if (Status s = SendAll(fd_.Get(), request, deadline); s != NERR_Success) return s;
       SessionHeader h;
       if (Status s = ReadHeader(deadline, h); s != NERR_Success) return s;
@@ -52,7 +50,7 @@ class Session {
 
   // Sends one command and checks its reply.
   Status Exchange(const std::string& smb, std::uint8_t command, std::uint16_t mid, SmbReply& reply) {
-    Deadline deadline(d_.replyTimeout);
+    Deadline deadline = message_.Within(d_.replyTimeout);
     if (Status s = SendAll(fd_.Get(), SessionMessage(smb), deadline); s != NERR_Success) return s;
     SessionHeader h;
     if (Status s = ReadHeader(deadline, h); s != NERR_Success) return s;
@@ -64,8 +62,13 @@ class Session {
   }
 
  private:
+  // The next frame that is not a keep-alive. Keep-alives are legal at any
+  // time, so any number of them is passed over; the deadline bounds a peer
+  // that sends nothing else, however fast it sends them.
   Status ReadHeader(const Deadline& deadline, SessionHeader& out) {
-    for (int i = 0; i <= kMaxKeepAlives; ++i) {
+    for (;;) {
+      if (deadline.Cancelled()) return ERROR_REQUEST_ABORTED;
+      if (deadline.Passed()) return ERROR_TIMEOUT;
       std::string raw;
       if (Status s = RecvExact(fd_.Get(), 4, deadline, raw); s != NERR_Success) return s;
       auto h = ParseSessionHeader(raw);
@@ -77,17 +80,17 @@ class Session {
       out = *h;
       return NERR_Success;
     }
-    return ERROR_BAD_NET_RESP;
   }
 
   const MessageDelivery& d_;
+  const Deadline& message_;
   Fd fd_;
 };
 
 }  // namespace
 
-Status DeliverMessage(const MessageDelivery& d) {
-  Session session(d);
+Status DeliverMessage(const MessageDelivery& d, const Deadline& deadline) {
+  Session session(d, deadline);
   if (Status s = session.Open(); s != NERR_Success) return s;
   std::uint16_t mid = 1;
   SmbReply reply;

@@ -1,8 +1,9 @@
 #pragma once
 // One message over one NetBIOS session: connect, session request, start,
 // text blocks, end, close. Each step waits for its answer within the reply
-// time-out; the message counts as delivered only when the end command was
-// answered with success.
+// time-out, and the whole message ends by its own deadline however promptly
+// the peer answers each step; the message counts as delivered only when the
+// end command was answered with success.
 
 #include "lan/net_status.h"
 #include "lan/samba/socket_io.h"
@@ -24,6 +25,8 @@ struct MessageDelivery {
   std::chrono::milliseconds replyTimeout{5000};
 };
 
-Status DeliverMessage(const MessageDelivery& delivery);
+// deadline: the end of the whole message (and the signal that cancels it);
+// passing it gives ERROR_TIMEOUT, the signal ERROR_REQUEST_ABORTED.
+Status DeliverMessage(const MessageDelivery& delivery, const Deadline& deadline);
 
 }  // namespace vantor::lan::samba

@@ -88,7 +88,7 @@ bool LooksLikeHostName(std::string_view host) {
 
 }  // namespace
 
-std::optional<std::uint32_t> ResolveDns(const std::string& host, std::chrono::milliseconds timeout) {
+std::optional<std::uint32_t> ResolveDns(const std::string& host, const Deadline& deadline) {
   if (!LooksLikeHostName(host)) return std::nullopt;
   auto lookup = std::make_shared<DnsLookup>();
   try {
@@ -111,13 +111,20 @@ std::optional<std::uint32_t> ResolveDns(const std::string& host, std::chrono::mi
   } catch (const std::system_error&) {
     return std::nullopt;  // no thread to be had: treat as not found rather than block
   }
+  // Waits in short slices so that a cancel is noticed soon: the look-up
+  // itself cannot be woken.
+  constexpr auto kSlice = std::chrono::milliseconds(20);
   std::unique_lock lock(lookup->mutex);
-  if (!lookup->done.wait_for(lock, timeout, [&] { return lookup->finished; })) return std::nullopt;
+  while (!lookup->finished) {
+    if (deadline.Passed() || deadline.Cancelled()) return std::nullopt;
+    auto until = std::min(deadline.End(), SteadyClock::now() + kSlice);
+    lookup->done.wait_until(lock, until, [&] { return lookup->finished; });
+  }
   return lookup->address;
 }
 
 Status NameResolver::QueryName(std::uint32_t server, bool broadcast, std::string_view wireName, std::uint8_t suffix,
-                               std::uint32_t& address) const {
+                               std::uint32_t& address, const Deadline& limit) const {
   Fd fd;
   if (Status s = OpenUdp(broadcast, fd); s != NERR_Success) return s;
   thread_local std::minstd_rand rng(std::random_device{}());
@@ -129,12 +136,16 @@ Status NameResolver::QueryName(std::uint32_t server, bool broadcast, std::string
   constexpr int kTries = 3;
   for (int t = 0; t < kTries; ++t) {
     if (Status s = SendTo(fd.Get(), to, request); s != NERR_Success) return s;
-    Deadline deadline(s_.nameTimeout / kTries);
+    Deadline deadline = limit.Within(s_.nameTimeout / kTries);
     for (;;) {
+      // Checked here too: a stream of other hosts' packets never waits.
+      if (limit.Cancelled()) return ERROR_REQUEST_ABORTED;
+      if (limit.Passed()) return ERROR_TIMEOUT;
+      if (deadline.Passed()) break;
       std::string packet;
       Endpoint from;
       Status s = RecvFrom(fd.Get(), deadline, packet, from);
-      if (s == ERROR_TIMEOUT) break;
+      if (s == ERROR_TIMEOUT) continue;
       if (s != NERR_Success) return s;
       // A name server answers from its own address; a broadcast from anyone.
       if (!broadcast && from.address != server) continue;
@@ -151,8 +162,10 @@ Status NameResolver::QueryName(std::uint32_t server, bool broadcast, std::string
 }
 
 Status NameResolver::Resolve(std::string_view name, std::string_view wireName, std::uint8_t suffix,
-                             std::uint32_t& address) const {
+                             std::uint32_t& address, const Deadline& deadline) const {
   for (ResolveMethod m : s_.order) {
+    if (deadline.Cancelled()) return ERROR_REQUEST_ABORTED;
+    if (deadline.Passed()) return ERROR_TIMEOUT;
     switch (m) {
       case ResolveMethod::kLmhosts:
         if (auto a = FindInLmhosts(s_.lmhosts, name, suffix)) {
@@ -161,22 +174,24 @@ Status NameResolver::Resolve(std::string_view name, std::string_view wireName, s
         }
         break;
       case ResolveMethod::kWins:
-        if (s_.nameServer && QueryName(*s_.nameServer, false, wireName, suffix, address) == NERR_Success)
+        if (s_.nameServer && QueryName(*s_.nameServer, false, wireName, suffix, address, deadline) == NERR_Success)
           return NERR_Success;
         break;
       case ResolveMethod::kBroadcast:
-        if (s_.broadcastAddress && QueryName(*s_.broadcastAddress, true, wireName, suffix, address) == NERR_Success)
+        if (s_.broadcastAddress &&
+            QueryName(*s_.broadcastAddress, true, wireName, suffix, address, deadline) == NERR_Success)
           return NERR_Success;
         break;
       case ResolveMethod::kDns:
-        if (auto a = ResolveDns(std::string(name), s_.dnsTimeout)) {
+        if (auto a = ResolveDns(std::string(name), deadline.Within(s_.dnsTimeout))) {
           address = *a;
           return NERR_Success;
         }
         break;
     }
   }
-  return NERR_NameNotFound;
+  if (deadline.Cancelled()) return ERROR_REQUEST_ABORTED;
+  return deadline.Passed() ? ERROR_TIMEOUT : NERR_NameNotFound;
 }
 
 }  // namespace vantor::lan::samba

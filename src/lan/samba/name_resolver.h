@@ -6,6 +6,7 @@
 
 #include "lan/net_status.h"
 #include "lan/samba/samba_config.h"
+#include "lan/samba/socket_io.h"
 
 #include <chrono>
 #include <cstdint>
@@ -31,8 +32,12 @@ std::optional<std::uint32_t> FindInLmhosts(const std::vector<LmhostsEntry>& entr
                                            std::uint8_t suffix);
 
 // DNS look-up of a host name with a time limit: the look-up runs on a helper
-// thread that is left to finish on its own when the time is up.
-std::optional<std::uint32_t> ResolveDns(const std::string& host, std::chrono::milliseconds timeout);
+// thread that is left to finish on its own when the time is up or the
+// deadline's signal fires.
+std::optional<std::uint32_t> ResolveDns(const std::string& host, const Deadline& deadline);
+inline std::optional<std::uint32_t> ResolveDns(const std::string& host, std::chrono::milliseconds timeout) {
+  return ResolveDns(host, Deadline(timeout));
+}
 
 struct ResolverSettings {
   std::vector<ResolveMethod> order;
@@ -49,12 +54,15 @@ class NameResolver {
   explicit NameResolver(ResolverSettings settings) : s_(std::move(settings)) {}
 
   // name: as the user gave it (UTF-8); wireName: in capitals, in the wire's
-  // code page, for the name queries. NERR_NameNotFound when no method knows it.
-  Status Resolve(std::string_view name, std::string_view wireName, std::uint8_t suffix, std::uint32_t& address) const;
+  // code page, for the name queries. NERR_NameNotFound when no method knows
+  // it; ERROR_TIMEOUT or ERROR_REQUEST_ABORTED when the deadline ended the
+  // search first. Every method's own time-out is cut short by the deadline.
+  Status Resolve(std::string_view name, std::string_view wireName, std::uint8_t suffix, std::uint32_t& address,
+                 const Deadline& deadline) const;
 
   // One name query to server (unicast) or to a broadcast address.
   Status QueryName(std::uint32_t server, bool broadcast, std::string_view wireName, std::uint8_t suffix,
-                   std::uint32_t& address) const;
+                   std::uint32_t& address, const Deadline& deadline) const;
 
  private:
   ResolverSettings s_;

@@ -6,6 +6,7 @@
 #include "lan/samba/socket_io.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -82,11 +83,12 @@ std::chrono::milliseconds CheckedDuration(std::string_view value, std::string_vi
     v.resize(v.size() - 1);
   }
   v = std::string(TrimBlanks(v));
-  char* end = nullptr;
-  errno = 0;
-  double d = v.empty() ? -1 : std::strtod(v.c_str(), &end);
+  // from_chars reads "2.5" the same in every locale (strtod would want
+  // "2,5" under a German one).
+  double d = -1;
+  auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), d);
   double ms = d * scale;
-  if (v.empty() || errno != 0 || !end || *end != '\0' || !std::isfinite(ms) || ms < 10 || ms > 600000 ||
+  if (v.empty() || ec != std::errc() || end != v.data() + v.size() || !std::isfinite(ms) || ms < 10 || ms > 600000 ||
       v.find_first_not_of("0123456789.") != std::string::npos)
     fail(std::string(key) + " must be a time from 10 ms to 600 s (\"3\", \"2.5 s\" or \"500 ms\"), not \"" +
          std::string(value) + "\"");
@@ -169,8 +171,8 @@ LanConfig ParseLanConfig(std::string_view text, const std::string& fileName) {
       c.workgroup = CheckedName(value, "workgroup", fail);
     } else if (key == "codepage" || key == "doscharset") {
       if (value.empty()) fail("code page is empty; name one such as CP850");
-      TextCodec codec{std::string(value)};
-      if (!codec.Valid()) fail("code page \"" + std::string(value) + "\" is not known to this system");
+      if (std::string why = CodePageProblem(std::string(value)); !why.empty())
+        fail("code page \"" + std::string(value) + "\" " + why + "; name a DOS code page such as CP850");
       c.codePage = std::string(value);
     } else if (key == "smbport") {
       c.smbPort = CheckedPort(value, "smb port", fail);
@@ -182,6 +184,8 @@ LanConfig ParseLanConfig(std::string_view text, const std::string& fileName) {
       c.connectTimeout = CheckedDuration(value, "connect timeout", fail);
     } else if (key == "replytimeout") {
       c.replyTimeout = CheckedDuration(value, "reply timeout", fail);
+    } else if (key == "messagetimeout") {
+      c.messageTimeout = CheckedDuration(value, "message timeout", fail);
     } else if (key == "nametimeout") {
       c.nameTimeout = CheckedDuration(value, "name timeout", fail);
     } else if (key == "resolveorder" || key == "nameresolveorder") {

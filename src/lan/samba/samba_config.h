@@ -35,6 +35,7 @@ struct LanConfig {
   std::uint16_t datagramPort = 138;
   std::chrono::milliseconds connectTimeout{3000};
   std::chrono::milliseconds replyTimeout{5000};
+  std::chrono::milliseconds messageTimeout{10000};  // one message, name look-up to the end reply
   std::chrono::milliseconds nameTimeout{1500};
   std::vector<ResolveMethod> resolveOrder{ResolveMethod::kLmhosts, ResolveMethod::kWins, ResolveMethod::kBroadcast,
                                           ResolveMethod::kDns};

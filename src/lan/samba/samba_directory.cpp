@@ -133,10 +133,6 @@ void SambaNetApi::StartDirectory() {
   directory_ = std::make_unique<HelperPool>(std::move(options));
 }
 
-void SambaNetApi::CancelPendingCalls() {
-  if (directory_) directory_->Cancel();
-}
-
 Status SambaNetApi::Directory(const std::string& request, std::string& reply) {
   if (!directory_) return ERROR_SERVICE_NOT_ACTIVE;
   return directory_->Call(request, reply);

@@ -19,7 +19,6 @@ namespace vantor::lan::samba {
 namespace {
 
 constexpr Status NERR_DelComputerName = 2278;
-constexpr std::size_t kMaxSenderBytes = 255;
 constexpr const char* kInvalidNameCharacters = "\\/:*?\"<>|";
 
 std::vector<LmhostsEntry> LoadLmhosts(const LanConfig& c) {
@@ -46,14 +45,14 @@ std::string WithCrLf(std::string_view text) {
   out.reserve(text.size() + 16);
   for (std::size_t i = 0; i < text.size(); ++i) {
     char c = text[i];
-    if (c == '\r') {
-      out += "\r\n";
-      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    } else if (c == '\n') {
-      out += "\r\n";
-    } else {
+    if (c != '\r' && c != '\n') {
       out.push_back(c);
+      continue;
     }
+    out += "\r\n";
+    // CR LF and LF CR are each one break; CR CR and LF LF are two.
+    char pair = c == '\r' ? '\n' : '\r';
+    if (i + 1 < text.size() && text[i + 1] == pair) ++i;
   }
   return out;
 }
@@ -62,7 +61,8 @@ std::string WithCrLf(std::string_view text) {
 
 SambaNetApi::SambaNetApi(LanConfig config)
     : config_(std::move(config)), smbConf_(LoadSmbConf(config_)), codec_(config_.codePage) {
-  if (!codec_.Valid()) throw ConfigError("code page \"" + config_.codePage + "\" is not known to this system");
+  if (std::string why = CodePageProblem(config_.codePage); !why.empty())
+    throw ConfigError("code page \"" + config_.codePage + "\" " + why + "; name a DOS code page such as CP850");
   ResolverSettings rs;
   rs.order = config_.resolveOrder;
   rs.lmhosts = LoadLmhosts(config_);
@@ -108,7 +108,9 @@ std::string SambaNetApi::EncodeLabel(std::string_view text) const {
   std::string out = codec_.FromUtf8(text);
   for (char& c : out)
     if (static_cast<unsigned char>(c) < 0x20) c = '?';
-  if (out.size() > kMaxSenderBytes) out.resize(kMaxSenderBytes);
+  // Names in the start command are NetBIOS names: a longer one is cut
+  // rather than sent as is (one byte is one character in the code page).
+  if (out.size() > kNetbiosNameMax) out.resize(kNetbiosNameMax);
   return out;
 }
 
@@ -129,6 +131,10 @@ std::vector<std::string> SambaNetApi::EncodeText(std::u16string_view message) co
 
 Status SambaNetApi::NetMessageBufferSend(std::string_view server, std::string_view msgName, std::string_view fromName,
                                          std::u16string_view message) {
+  if (cancel_.Fired()) return ERROR_REQUEST_ABORTED;
+  // One deadline for the whole message: the name look-up, the connection
+  // and every exchange, however promptly the peer answers each of them.
+  Deadline deadline(config_.messageTimeout, &cancel_);
   if (msgName.empty()) return ERROR_INVALID_PARAMETER;
   std::string from = EncodeLabel(fromName.empty() ? std::string_view(ComputerName()) : fromName);
   if (from.empty()) return ERROR_INVALID_PARAMETER;
@@ -147,17 +153,26 @@ Status SambaNetApi::NetMessageBufferSend(std::string_view server, std::string_vi
   d.replyTimeout = config_.replyTimeout;
   d.peer.port = config_.smbPort;
 
+  auto notFound = [](Status s, Status otherwise) {
+    return s == ERROR_TIMEOUT || s == ERROR_REQUEST_ABORTED ? s : otherwise;
+  };
   if (IsLocal(server)) {
-    if (resolver_->Resolve(msgName, d.calledName, kSuffixMessenger, d.peer.address) != NERR_Success)
-      return NERR_NameNotFound;
+    Status s = resolver_->Resolve(msgName, d.calledName, kSuffixMessenger, d.peer.address, deadline);
+    if (s != NERR_Success) return notFound(s, NERR_NameNotFound);
   } else {
     // The named server takes the message and hands it on to the recipient.
     std::string host = StripBackslashes(server), hostWire;
     if (!WireName(host, hostWire)) return ERROR_BAD_NETPATH;
     constexpr std::uint8_t kSuffixServer = 0x20;
-    if (resolver_->Resolve(host, hostWire, kSuffixServer, d.peer.address) != NERR_Success) return ERROR_BAD_NETPATH;
+    Status s = resolver_->Resolve(host, hostWire, kSuffixServer, d.peer.address, deadline);
+    if (s != NERR_Success) return notFound(s, ERROR_BAD_NETPATH);
   }
-  return DeliverMessage(d);
+  return DeliverMessage(d, deadline);
+}
+
+void SambaNetApi::CancelPendingCalls() {
+  cancel_.Fire();
+  if (directory_) directory_->Cancel();
 }
 
 Status SambaNetApi::SendBroadcast(std::string_view domain, const std::string& from, std::u16string_view message) {

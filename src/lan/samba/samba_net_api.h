@@ -13,6 +13,7 @@
 #include "lan/samba/helper_pool.h"
 #include "lan/samba/name_resolver.h"
 #include "lan/samba/samba_config.h"
+#include "lan/samba/socket_io.h"
 
 #include <chrono>
 #include <map>
@@ -56,7 +57,12 @@ class SambaNetApi : public LocalNetApi {
   Status NetGetDCName(std::string_view server, std::string_view domainName, std::string& dcName) override;
   Status NetUserGetInfo(std::string_view server, std::string_view userName, std::uint32_t level,
                         UserInfo2& info) override;
+  // Ends every call under way (sends with ERROR_REQUEST_ABORTED, directory
+  // calls by ending their helpers) and makes later ones fail at once.
   void CancelPendingCalls() override;
+  // The message time-out of the settings.
+  std::chrono::milliseconds SendTimeLimit() const override { return config_.messageTimeout; }
+  std::string MessageCodePage() const override { return config_.codePage; }
 
   // True when this computer can receive messages: smb.conf gives a message
   // command and allows the old protocol, and smbd answers on one of its ports
@@ -85,6 +91,7 @@ class SambaNetApi : public LocalNetApi {
   SmbConf smbConf_;
   TextCodec codec_;
   std::unique_ptr<NameResolver> resolver_;
+  CancelSignal cancel_;
   mutable std::mutex aliasesMutex_;
   std::set<std::string, LessNoCase> aliases_;
 

@@ -5,6 +5,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -26,6 +27,28 @@ int Fd::Release() {
 void Fd::Reset(int fd) {
   if (fd_ >= 0) ::close(fd_);
   fd_ = fd;
+}
+
+CancelSignal::CancelSignal() : fd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+
+CancelSignal::~CancelSignal() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+void CancelSignal::Fire() {
+  if (fired_.exchange(true, std::memory_order_acq_rel)) return;
+  // The counter stays non-zero: every later poll sees it readable too.
+  if (fd_ >= 0) {
+    std::uint64_t one = 1;
+    [[maybe_unused]] ssize_t n = ::write(fd_, &one, sizeof one);
+  }
+}
+
+Deadline Deadline::Within(std::chrono::milliseconds within) const {
+  Deadline d(*this);
+  auto step = SteadyClock::now() + within;
+  if (step < d.end_) d.end_ = step;
+  return d;
 }
 
 int Deadline::RemainingMs() const {
@@ -80,24 +103,31 @@ sockaddr_in ToSockaddr(const Endpoint& e) {
   return sa;
 }
 
-// Waits for events on fd until the deadline; false when it passed first.
-bool WaitFor(int fd, short events, const Deadline& deadline, int& err) {
+// Waits for events on fd until the deadline or the deadline's cancel
+// signal: NERR_Success when fd is ready (or err holds a poll error),
+// ERROR_TIMEOUT or ERROR_REQUEST_ABORTED otherwise.
+Status WaitFor(int fd, short events, const Deadline& deadline, int& err) {
+  const CancelSignal* cancel = deadline.Cancel();
   for (;;) {
-    pollfd p{fd, events, 0};
-    int ms = deadline.RemainingMs();
-    int r = ::poll(&p, 1, ms);
-    if (r > 0) return true;
-    if (r == 0) return false;
+    if (cancel && cancel->Fired()) return ERROR_REQUEST_ABORTED;
+    pollfd p[2] = {{fd, events, 0}, {cancel ? cancel->Fd() : -1, POLLIN, 0}};
+    int r = ::poll(p, 2, deadline.RemainingMs());
+    if (r > 0) {
+      if (p[1].revents != 0) return ERROR_REQUEST_ABORTED;
+      return NERR_Success;
+    }
+    if (r == 0) return ERROR_TIMEOUT;
     if (errno != EINTR) {
       err = errno;
-      return true;
+      return NERR_Success;
     }
   }
 }
 
 }  // namespace
 
-Status ConnectTcp(const Endpoint& peer, std::chrono::milliseconds timeout, Fd& out) {
+Status ConnectTcp(const Endpoint& peer, const Deadline& deadline, Fd& out) {
+  if (deadline.Cancelled()) return ERROR_REQUEST_ABORTED;
   Fd fd(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
   if (!fd.Valid()) return SocketErrorStatus(errno);
   int one = 1;
@@ -106,9 +136,8 @@ Status ConnectTcp(const Endpoint& peer, std::chrono::milliseconds timeout, Fd& o
   sockaddr_in sa = ToSockaddr(peer);
   if (::connect(fd.Get(), reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0) {
     if (errno != EINPROGRESS && errno != EINTR) return SocketErrorStatus(errno);
-    Deadline deadline(timeout);
     int err = 0;
-    if (!WaitFor(fd.Get(), POLLOUT, deadline, err)) return ERROR_TIMEOUT;
+    if (Status s = WaitFor(fd.Get(), POLLOUT, deadline, err); s != NERR_Success) return s;
     if (err != 0) return SocketErrorStatus(err);
     socklen_t len = sizeof err;
     if (::getsockopt(fd.Get(), SOL_SOCKET, SO_ERROR, &err, &len) != 0) return SocketErrorStatus(errno);
@@ -129,7 +158,7 @@ Status SendAll(int fd, std::string_view bytes, const Deadline& deadline) {
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
       int err = 0;
-      if (!WaitFor(fd, POLLOUT, deadline, err)) return ERROR_TIMEOUT;
+      if (Status s = WaitFor(fd, POLLOUT, deadline, err); s != NERR_Success) return s;
       if (err != 0) return SocketErrorStatus(err);
       continue;
     }
@@ -155,9 +184,9 @@ Status RecvExact(int fd, std::size_t n, const Deadline& deadline, std::string& o
     if (errno == EINTR) continue;
     if (errno == EAGAIN || errno == EWOULDBLOCK) {
       int err = 0;
-      if (!WaitFor(fd, POLLIN, deadline, err)) {
+      if (Status s = WaitFor(fd, POLLIN, deadline, err); s != NERR_Success) {
         out.resize(start + done);
-        return ERROR_TIMEOUT;
+        return s;
       }
       if (err != 0) {
         out.resize(start + done);
@@ -222,7 +251,7 @@ Status RecvFrom(int fd, const Deadline& deadline, std::string& out, Endpoint& fr
     if (errno == ECONNREFUSED) continue;
     if (errno != EAGAIN && errno != EWOULDBLOCK) return SocketErrorStatus(errno);
     int err = 0;
-    if (!WaitFor(fd, POLLIN, deadline, err)) return ERROR_TIMEOUT;
+    if (Status s = WaitFor(fd, POLLIN, deadline, err); s != NERR_Success) return s;
     if (err != 0) return SocketErrorStatus(err);
   }
 }

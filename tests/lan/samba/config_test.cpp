@@ -34,6 +34,7 @@ TEST(LanConfig, DefaultsWhenEmpty) {
   EXPECT_EQ(c.smbPort, 139);
   EXPECT_EQ(c.connectTimeout, 3000ms);
   EXPECT_EQ(c.replyTimeout, 5000ms);
+  EXPECT_EQ(c.messageTimeout, 10000ms);
   EXPECT_THAT(c.resolveOrder, ElementsAre(ResolveMethod::kLmhosts, ResolveMethod::kWins, ResolveMethod::kBroadcast,
                                           ResolveMethod::kDns));
   EXPECT_FALSE(c.nameServer);
@@ -51,6 +52,7 @@ TEST(LanConfig, EveryKey) {
       "datagram port = 1138\n"
       "connect timeout = 2.5\n"
       "reply timeout = 750 ms\n"
+      "message timeout = 20\n"
       "name timeout = 1s\n"
       "resolve order = dns, lmhosts\n"
       "lmhosts file = /tmp/hosts.lm\n"
@@ -66,6 +68,7 @@ TEST(LanConfig, EveryKey) {
   EXPECT_EQ(c.datagramPort, 1138);
   EXPECT_EQ(c.connectTimeout, 2500ms);
   EXPECT_EQ(c.replyTimeout, 750ms);
+  EXPECT_EQ(c.messageTimeout, 20000ms);
   EXPECT_EQ(c.nameTimeout, 1000ms);
   EXPECT_THAT(c.resolveOrder, ElementsAre(ResolveMethod::kDns, ResolveMethod::kLmhosts));
   EXPECT_EQ(c.lmhostsFile, "/tmp/hosts.lm");
@@ -90,6 +93,7 @@ TEST(LanConfig, BrokenLinesNameFileAndLine) {
   EXPECT_THAT(ParseError("name server = 10.1.2\n"), HasSubstr("IPv4"));
   EXPECT_THAT(ParseError("broadcast address = everyone\n"), HasSubstr("IPv4"));
   EXPECT_THAT(ParseError("code page = KLINGON-1\n"), HasSubstr("KLINGON-1"));
+  EXPECT_THAT(ParseError("message timeout = 0.001\n"), HasSubstr("message timeout"));
   EXPECT_THAT(ParseError("netbios name = MUCHTOOLONGFORNETBIOS\n"), HasSubstr("15"));
   EXPECT_THAT(ParseError("workgroup = A/B\n"), HasSubstr("workgroup"));
 }
@@ -222,6 +226,16 @@ TEST(SambaBackend, BrokenSettingsAreRefusedThroughVantorLan) {
   std::string withHosts = dir.Write("h.conf", "samba config =\nlmhosts file = " + badHosts + "\n");
   EXPECT_THAT(errorOf("samba:" + withHosts), HasSubstr("lmhosts:1:"));
   EXPECT_THAT(errorOf("nonsense"), AllOf(HasSubstr("samba"), HasSubstr("sim:PATH")));
+  // Code pages that would break the text on the wire are refused at start,
+  // whether from the file or from settings built in code.
+  std::string utf16 = dir.Write("utf16.conf", "samba config =\nlmhosts file =\n\ncode page = UTF-16\n");
+  EXPECT_THAT(errorOf("samba:" + utf16),
+              AllOf(HasSubstr("utf16.conf:4:"), HasSubstr("\"UTF-16\" does not keep the ASCII characters")));
+  LanConfig utf8;
+  utf8.sambaConfig.clear();
+  utf8.lmhostsFile.clear();
+  utf8.codePage = "UTF-8";
+  EXPECT_THROW(SambaNetApi{utf8}, ConfigError);
 
   std::string good = dir.Write("good.conf", "samba config =\nlmhosts file =\nnetbios name = DESK\n");
   auto api = CreateNetApi("samba:" + good);

@@ -118,6 +118,28 @@ TEST_F(Wire, SenderDefaultsToTheComputerAndNamesAreCapitalisedForTheSession) {
                                                 11));
 }
 
+TEST_F(Wire, LongSenderNamesAreCutToFifteenCharacters) {
+  FakePeer peer(test::MessengerHandler);
+  auto api = Api(peer.Port());
+  ASSERT_EQ(api->NetMessageBufferSend({}, "PEER", "Sales-department-Köln", u"hi"), NERR_Success);
+  auto cmds = Commands(peer);
+  ASSERT_FALSE(cmds.empty());
+  EXPECT_EQ(cmds[0].substr(35), std::string("\x04"
+                                            "Sales-departmen\0\x04"
+                                            "PEER\0",
+                                            23));
+}
+
+TEST_F(Wire, EachLineBreakBecomesOneCrLf) {
+  FakePeer peer(test::MessengerHandler);
+  auto api = Api(peer.Port());
+  // LF CR (as joined -m texts are) and CR LF are one break each; a lone CR or LF is one.
+  ASSERT_EQ(api->NetMessageBufferSend({}, "PEER", "A", u"a\n\rb\r\nc\rd\ne\n\n\r\rf"), NERR_Success);
+  auto cmds = Commands(peer);
+  ASSERT_EQ(cmds.size(), 3u);
+  EXPECT_EQ(cmds[1].substr(40), "a\r\nb\r\nc\r\nd\r\ne\r\n\r\n\r\nf");
+}
+
 TEST_F(Wire, ThroughANamedServer) {
   FakePeer peer(test::MessengerHandler);
   auto api = Api(peer.Port());
@@ -202,6 +224,62 @@ TEST_F(Wire, SilentAndSlowPeersTimeOutWithinTheReplyTimeOut) {
   });
   auto api2 = Api(slow.Port());
   EXPECT_EQ(api2->NetMessageBufferSend({}, "PEER", "A", u"hi"), ERROR_TIMEOUT);  // never "delivered"
+}
+
+// Answers the session request and every command, each after pause.
+FakePeer::Handler AnswerEveryStepAfter(std::chrono::milliseconds pause) {
+  return [pause](PeerConnection& c, FakePeer& p) {
+    std::uint8_t type;
+    std::string body;
+    if (!c.ReadFrame(type, body)) return;
+    std::this_thread::sleep_for(pause);
+    c.Write(Frame(0x82, ""));
+    while (c.ReadFrame(type, body)) {
+      p.Record(body);
+      std::this_thread::sleep_for(pause);
+      c.Write(Frame(0, SmbReplyTo(body, 0, 0, {1})));
+    }
+  };
+}
+
+TEST_F(Wire, OneDeadlineBoundsTheWholeMessage) {
+  // Every answer comes inside the reply time-out; the 895 characters take
+  // start, eight blocks and end, so without a deadline for the whole message
+  // it would take 10 x 200 ms and count as delivered.
+  FakePeer patient(AnswerEveryStepAfter(200ms));
+  LanConfig c = Config(patient.Port());
+  c.replyTimeout = 300ms;
+  c.messageTimeout = 700ms;
+  SambaNetApi api(c);
+  auto t0 = std::chrono::steady_clock::now();
+  EXPECT_EQ(api.NetMessageBufferSend({}, "PEER", "A", std::u16string(895, u'x')), ERROR_TIMEOUT);
+  EXPECT_LT(std::chrono::steady_clock::now() - t0, 1500ms);
+  auto cmds = Commands(patient);
+  ASSERT_FALSE(cmds.empty());
+  EXPECT_NE(U8At(cmds.back(), 4), 0xD6);  // the end command was never sent
+}
+
+TEST_F(Wire, CancellingEndsSendsUnderWayAndRefusesLaterOnes) {
+  FakePeer silent([](PeerConnection& c, FakePeer&) {
+    std::uint8_t type;
+    std::string body;
+    c.ReadFrame(type, body);
+    c.ReadFrame(type, body);
+  });
+  LanConfig c = Config(silent.Port());
+  c.replyTimeout = 10s;
+  c.messageTimeout = 20s;
+  SambaNetApi api(c);
+  std::thread canceller([&] {
+    std::this_thread::sleep_for(200ms);
+    api.CancelPendingCalls();
+  });
+  auto t0 = std::chrono::steady_clock::now();
+  EXPECT_EQ(api.NetMessageBufferSend({}, "PEER", "A", u"hi"), ERROR_REQUEST_ABORTED);
+  EXPECT_LT(std::chrono::steady_clock::now() - t0, 5s);
+  canceller.join();
+  EXPECT_EQ(api.NetMessageBufferSend({}, "PEER", "A", u"hi"), ERROR_REQUEST_ABORTED);
+  EXPECT_EQ(silent.Connections(), 1);
 }
 
 TEST_F(Wire, PeerVanishingMidMessage) {
@@ -300,18 +378,37 @@ TEST_F(Wire, PeerErrorsAreFailures) {
 }
 
 TEST_F(Wire, KeepAlivesAndOneRedirection) {
+  // Keep-alives are legal at any time: nine before every answer are passed over.
   FakePeer chatty([](PeerConnection& c, FakePeer& p) {
     std::uint8_t type;
     std::string body;
+    std::string nine;
+    for (int i = 0; i < 9; ++i) nine += Frame(0x85, "");
     if (!c.ReadFrame(type, body)) return;
-    c.Write(Frame(0x85, "") + Frame(0x82, ""));
+    c.Write(nine + Frame(0x82, ""));
     while (c.ReadFrame(type, body)) {
       p.Record(body);
-      c.Write(Frame(0x85, "") + Frame(0x85, "") + Frame(0, SmbReplyTo(body, 0, 0, {1})));
+      c.Write(nine + Frame(0, SmbReplyTo(body, 0, 0, {1})));
     }
   });
   auto api = Api(chatty.Port());
   EXPECT_EQ(api->NetMessageBufferSend({}, "PEER", "A", u"hi"), NERR_Success);
+  EXPECT_EQ(Commands(chatty).size(), 3u);
+
+  // Nothing but keep-alives, sent faster than the reply time-out: still a time-out.
+  FakePeer onlyKeepAlives([](PeerConnection& c, FakePeer&) {
+    std::uint8_t type;
+    std::string body;
+    if (!c.ReadFrame(type, body)) return;
+    c.Write(Frame(0x82, ""));
+    if (!c.ReadFrame(type, body)) return;
+    for (int i = 0; i < 2000; ++i) {
+      if (::send(c.Fd(), "\x85\0\0\0", 4, MSG_NOSIGNAL) != 4) return;
+      std::this_thread::sleep_for(1ms);
+    }
+  });
+  auto api1 = Api(onlyKeepAlives.Port());
+  EXPECT_EQ(api1->NetMessageBufferSend({}, "PEER", "A", u"hi"), ERROR_TIMEOUT);
 
   FakePeer target(test::MessengerHandler);
   std::uint16_t targetPort = target.Port();
@@ -474,6 +571,14 @@ TEST_F(Wire, NameQueryRefusedOrUnanswered) {
   auto t0 = std::chrono::steady_clock::now();
   EXPECT_EQ(api.NetMessageBufferSend({}, "REMOTE", "A", u"hi"), NERR_NameNotFound);
   EXPECT_LT(std::chrono::steady_clock::now() - t0, 3s);
+
+  // The message's deadline cuts a longer name time-out short.
+  c.nameTimeout = 6s;
+  c.messageTimeout = 300ms;
+  SambaNetApi hurried(c);
+  t0 = std::chrono::steady_clock::now();
+  EXPECT_EQ(hurried.NetMessageBufferSend({}, "REMOTE", "A", u"hi"), ERROR_TIMEOUT);
+  EXPECT_LT(std::chrono::steady_clock::now() - t0, 2s);
 }
 
 TEST_F(Wire, BroadcastGoesOnlyToTheConfiguredAddress) {
