@@ -19,9 +19,7 @@ std::size_t CountCharacters(std::string_view utf8) {
 
 std::size_t WireLength(std::string_view utf8, const std::string& codePage) {
   if (codePage.empty()) return CountCharacters(utf8);
-  // The code pages of the messenger protocol take one byte per character,
-  // a replaced one included.
-  return TextCodec(codePage).FromUtf8(utf8).size();
+  return CodePageLength(utf8, TextCodec(codePage));
 }
 
 Composition ComposeMessage(const std::vector<std::string>& lines, std::string_view signature,

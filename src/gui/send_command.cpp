@@ -55,7 +55,7 @@ std::vector<delivery::QueryServer> ServersOf(const ItemModel& view) {
 
 }  // namespace
 
-std::string SendCommand::CodePage() const { return {}; }
+std::string SendCommand::CodePage() const { return m_.api.MessageCodePage(); }
 
 void SendCommand::OfferCut(const char* question, long long excess) {
   const QString text = Q(Format(question, {std::to_string(excess)}));
