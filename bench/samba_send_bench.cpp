@@ -112,7 +112,7 @@ int main(int argc, char** argv) {
   }
   std::string lmhosts = (smbd.Dir() / "lmhosts").string(), conf = (smbd.Dir() / "lan.conf").string();
   std::ofstream(lmhosts) << "127.0.0.1 VANTORPEER\n";
-  std::ofstream(conf) << "netbios name = BENCH\nsamba config =\nresolve order = lmhosts\nlmhosts file = " << lmhosts
+  std::ofstream(conf) << "netbios name = BENCH\nsamba config =\ndirectory = no\nresolve order = lmhosts\nlmhosts file = " << lmhosts
                       << "\nsmb port = " << smbd.Port() << "\n";
 
   std::vector<std::string> oursEnv = {"VANTOR_LAN=samba:" + conf, "LC_ALL=C.UTF-8"};

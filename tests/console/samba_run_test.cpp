@@ -39,7 +39,7 @@ class SambaRun : public ::testing::Test {
  protected:
   // lan.conf for peers reached by name through an lmhosts file.
   std::string Conf(const std::string& lmhosts, std::uint16_t port, const std::string& more = {}) {
-    return dir_.Write("lan.conf", "samba config =\nnetbios name = DESK\nresolve order = lmhosts\nlmhosts file = " +
+    return dir_.Write("lan.conf", "samba config =\ndirectory = no\nnetbios name = DESK\nresolve order = lmhosts\nlmhosts file = " +
                                       dir_.Write("lmhosts", lmhosts) + "\nsmb port = " + std::to_string(port) + "\n" +
                                       more);
   }

@@ -78,7 +78,7 @@ start_smbd() {
       if ! kill -0 "$pid" 2>/dev/null; then break; fi
       if (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
         printf '127.0.0.1 VANTORPEER\n' > "$d/lmhosts"
-        printf 'samba config =\nresolve order = lmhosts\nlmhosts file = %s\nsmb port = %s\nreply timeout = 10\n' \
+        printf 'samba config =\ndirectory = no\nresolve order = lmhosts\nlmhosts file = %s\nsmb port = %s\nreply timeout = 10\n' \
           "$d/lmhosts" "$port" > "$d/lan.conf"
         return 0
       fi

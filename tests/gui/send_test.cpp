@@ -293,7 +293,7 @@ class SendTest : public QObject {
     GuiEnv env(Network());
     const std::string lmhosts = env.dir.Write("lmhosts", "127.0.0.1 VANTORPEER\n");
     const std::string conf = env.dir.Write(
-        "lan.conf", "netbios name = DESK\nsamba config =\nresolve order = lmhosts\nlmhosts file = " + lmhosts +
+        "lan.conf", "netbios name = DESK\nsamba config =\ndirectory = no\nresolve order = lmhosts\nlmhosts file = " + lmhosts +
                         "\nsmb port = " + std::to_string(smbd.Port()) + "\nreply timeout = 10\n");
     env.wrap = [conf](lan::NetApi&) { return lan::CreateNetApi("samba:" + conf); };
     // No domain here: nothing asks for a controller.

@@ -151,6 +151,13 @@ KerberosUse CheckedKerberos(std::string_view value, const LineError& fail) {
   fail("kerberos must be auto, yes or no, not \"" + std::string(value) + "\"");
 }
 
+bool CheckedYesNo(std::string_view value, const char* key, const LineError& fail) {
+  std::string v = AsciiLower(value);
+  if (v == "yes" || v == "true" || v == "on" || v == "1") return true;
+  if (v == "no" || v == "false" || v == "off" || v == "0") return false;
+  fail(std::string(key) + " must be yes or no, not \"" + std::string(value) + "\"");
+}
+
 }  // namespace
 
 LanConfig ParseLanConfig(std::string_view text, const std::string& fileName) {
@@ -206,6 +213,8 @@ LanConfig ParseLanConfig(std::string_view text, const std::string& fileName) {
       c.credentialsFile = std::string(value);
     } else if (key == "kerberos" || key == "usekerberos") {
       c.kerberos = CheckedKerberos(value, fail);
+    } else if (key == "directory") {
+      c.directory = CheckedYesNo(value, "directory", fail);
     } else if (key == "directorytimeout") {
       c.directoryTimeout = CheckedDuration(value, "directory timeout", fail);
     } else {

@@ -50,6 +50,10 @@ struct LanConfig {
   std::string backend;
   std::string credentialsFile;  // smbclient -A format; empty: the Kerberos ticket
   KerberosUse kerberos = KerberosUse::kAuto;
+  // Whether the directory operations ask the domain through Samba's client
+  // libraries (which use the system's name services); "no" answers them as
+  // this computer alone.
+  bool directory = true;
   std::chrono::milliseconds directoryTimeout{15000};
 };
 

@@ -112,6 +112,7 @@ SmbConf SambaNetApi::LoadSmbConf(LanConfig& config) {
 }
 
 void SambaNetApi::StartDirectory() {
+  if (!config_.directory) return;
   HelperOptions options;
   options.program = HelperPool::FindProgram();
   if (options.program.empty()) return;

@@ -33,6 +33,7 @@ class RealSmbd : public ::testing::Test {
     std::string conf = dir_.Write("lan.conf",
                                   "netbios name = DESK\n"
                                   "samba config =\n"
+                                  "directory = no\n"
                                   "resolve order = lmhosts\n"
                                   "lmhosts file = " +
                                       lmhosts +

@@ -39,6 +39,7 @@ class Wire : public ::testing::Test {
     c.workgroup = "OFFICE";
     c.smbPort = port;
     c.sambaConfig.clear();
+    c.directory = false;  // these tests speak to their own peers only
     c.lmhostsFile = dir_.Write("lmhosts", "127.0.0.1 PEER\n127.0.0.1 Zoë\n");
     c.lmhostsRequired = true;
     c.resolveOrder = {ResolveMethod::kLmhosts};
