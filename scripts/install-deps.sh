@@ -11,9 +11,9 @@ what="${1:-build}"
 build_pkgs=(g++ cmake ninja-build pkg-config libsqlite3-dev sqlite3 nlohmann-json3-dev rapidjson-dev
             libgtest-dev libgmock-dev libbenchmark-dev
             qt6-base-dev qt6-base-dev-tools libqt6test6 libqt6svg6 qt6-svg-dev samba-dev)
-test_pkgs=(xvfb xauth x11-utils xdotool samba smbclient libclang-rt-14-dev samba-ad-dc samba-ad-provision krb5-user
+test_pkgs=(xvfb xauth x11-utils xdotool trayer samba smbclient libclang-rt-14-dev samba-ad-dc samba-ad-provision krb5-user
            iproute2)
-demo_pkgs=(xvfb xauth imagemagick fonts-liberation2)
+demo_pkgs=(xvfb xauth trayer imagemagick fonts-liberation2)
 
 pkgs=("${build_pkgs[@]}")
 case "$what" in

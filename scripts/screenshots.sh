@@ -16,4 +16,11 @@ trap 'rm -rf "$work"' EXIT
 cp examples/office.json "$work/office.json"
 export VANTOR_STORE="$work/store.db"
 mkdir -p "$out"
-xvfb-run -a -s "-screen 0 1280x800x24" build/ci/tests/gui/vantor_screenshots "$work/office.json" "$out"
+# trayer gives the display a notification area for the tray icon.
+xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
+  trayer --edge top --align right --widthtype pixel --width 120 --heighttype pixel --height 32 &
+  tray=$!
+  sleep 1
+  "$0" "$1" "$2"; rc=$?
+  kill $tray
+  exit $rc' build/ci/tests/gui/vantor_screenshots "$work/office.json" "$out"

@@ -66,7 +66,8 @@ bool VantorApp::Start() {
   m_main->AttachStatusWindow(m_status.get());
   TMain* main = m_main.get();
   m_editList = std::make_unique<TEditList>(
-      TEditList::Deps{m_ctx.hive, m_ctx.boxes, main->Views(), writeBack, showHelp, [main] { main->UpdateCounts(); }});
+      TEditList::Deps{m_ctx.hive, m_ctx.boxes, main->Views(), writeBack, showHelp, [main] { main->UpdateCounts(); }},
+      main);
   m_main->AttachListEditor(m_editList.get());
   m_about = std::make_unique<TAbout>(main);
   m_main->AttachAboutBox(m_about.get());

@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
+#include <QToolButton>
 #include <QWidget>
 
 namespace vantor::gui {
@@ -173,6 +174,11 @@ void MainCommands::BuildPopup() {
 
 void MainCommands::BindButton(Command command, QAbstractButton* button) {
   QAction* a = ActionOf(command);
+  // A tool button shows the command's picture and hint and follows it.
+  if (auto* tool = qobject_cast<QToolButton*>(button)) {
+    tool->setDefaultAction(a);
+    return;
+  }
   button->setEnabled(a->isEnabled());
   connect(a, &QAction::enabledChanged, button, &QWidget::setEnabled);
   connect(button, &QAbstractButton::clicked, a, [a] { a->trigger(); });

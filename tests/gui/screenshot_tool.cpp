@@ -53,7 +53,7 @@ void AddRecipients(gui::VantorApp& app, std::initializer_list<const char*> names
   gui::ItemView& net = test::View(app, "NetView");
   net.clearSelection();
   for (const char* n : names)
-    if (int row = test::RowOf(net, n); row >= 0) net.SelectRow(row);
+    if (int row = test::RowOf(net, n); row >= 0) test::ClickRow(net, row, Qt::ControlModifier);
   test::Find<QToolButton>(app.main(), "sbAddRecip").click();
 }
 
@@ -126,6 +126,37 @@ int main(int argc, char** argv) {
     typeIn.reject();
   });
   test::Find<QToolButton>(m, "sbTypeRecip").click();
+
+  // The list editor on a new list made from the recipients.
+  test::View(*app, "NetView").clearSelection();
+  test::Action(*app, "tbMakeList").trigger();
+  QWidget& editor = test::Find<QWidget>(m, "TEditList");
+  QTest::qWait(300);
+  ok = Save(&editor, out + "/list-editor.png") && ok;
+  editor.hide();
+
+  // The options dialog and the about box, each taken while it waits.
+  auto& options = *app->options();
+  QTimer::singleShot(300, [&] {
+    ok = Save(&options, out + "/options.png") && ok;
+    options.reject();
+  });
+  test::Action(*app, "Options1").trigger();
+  auto& about = test::Find<QDialog>(m, "TAbout");
+  QTimer::singleShot(300, [&] {
+    ok = Save(&about, out + "/about.png") && ok;
+    about.accept();
+  });
+  test::Action(*app, "About1").trigger();
+
+  // The whole screen, with the icon in the notification area when the
+  // display has one.
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QString path = out + "/screen-with-tray.png";
+    const bool saved = screen->grabWindow(0).save(path);
+    std::cout << (saved ? "wrote " : "could not write ") << path.toStdString() << "\n";
+    ok = saved && ok;
+  }
   app->Shutdown();
   return ok ? 0 : 1;
 }

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QProcess>
+#include <QSystemTrayIcon>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -98,6 +99,40 @@ class X11Test : public QObject {
     test::ClickRow(recip, 0);
     Drag(CentreOfRow(recip, 0), {}, Centre(*net.viewport()));
     QCOMPARE(test::Names(recip.itemModel()), QStringList({"carol"}));
+  }
+
+  void theTrayIconBringsTheWindowBack() {
+    // A notification area for the display (trayer), as a desktop has.
+    QProcess tray;
+    tray.start(QStringLiteral("trayer"), {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"),
+                                          QStringLiteral("right"), QStringLiteral("--widthtype"),
+                                          QStringLiteral("pixel"), QStringLiteral("--width"), QStringLiteral("120"),
+                                          QStringLiteral("--heighttype"), QStringLiteral("pixel"),
+                                          QStringLiteral("--height"), QStringLiteral("32")});
+    QVERIFY(tray.waitForStarted(5000));
+    QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 10000);
+    GuiEnv env(test::OfficeJson());
+    auto app = env.StartApp();
+    gui::TMain& main = *app->main();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    auto* icon = main.findChild<QSystemTrayIcon*>(QStringLiteral("TrayIcon"));
+    QVERIFY(icon && icon->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(icon->geometry().isValid() && icon->geometry().width() > 0, 10000);
+    QCOMPARE(icon->toolTip(), QStringLiteral("Vantor Message Manager"));
+
+    // Minimised, the window leaves the task bar; the icon's left click
+    // brings it back, and a second one minimises it again.
+    main.showMinimized();
+    QTRY_VERIFY(!main.isVisible());
+    QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("mousemove"),
+                                                  QString::number(icon->geometry().center().x()),
+                                                  QString::number(icon->geometry().center().y()),
+                                                  QStringLiteral("click"), QStringLiteral("1")});
+    QTRY_VERIFY_WITH_TIMEOUT(main.isVisible() && !main.isMinimized(), 10000);
+    QVERIFY(app->state().windowShown);
+    app->Shutdown();
+    tray.kill();
+    tray.waitForFinished(5000);
   }
 };
 
