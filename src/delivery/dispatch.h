@@ -74,8 +74,6 @@ class Dispatcher {
   // line) when the list is not stored.
   lan::Status SendToList(std::string_view list);
 
-  // The sender's name: the alias, else the computer's name in capitals.
-  const std::string& SenderName() const { return m_sender; }
 
  private:
   bool MaySend(std::string_view name) const;

@@ -99,10 +99,8 @@ void TStatus::LogRaw(const QString& line) {
 }
 
 void TStatus::ClearLog() { m_log->clear(); }
-QString TStatus::LogText() const { return m_log->toPlainText(); }
 
 void TStatus::SetButtonCaption(const QString& caption) { m_action->setText(caption); }
-QString TStatus::ButtonCaption() const { return m_action->text(); }
 void TStatus::FocusButton() { m_action->setFocus(Qt::OtherFocusReason); }
 
 void TStatus::Button1Click() {

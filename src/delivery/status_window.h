@@ -40,10 +40,8 @@ class TStatus : public QWidget {
   // Appends a line as it is (the message's own lines).
   void LogRaw(const QString& line);
   void ClearLog();
-  QString LogText() const;
 
   void SetButtonCaption(const QString& caption);
-  QString ButtonCaption() const;
   void FocusButton();
 
   // FormDestroy: writes the window's place and size, stops running queries.

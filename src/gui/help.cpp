@@ -69,7 +69,6 @@ void HelpViewer::FollowModality() {
 }
 
 void HelpViewer::ShowTopic(int topic) {
-  m_shownTopic = topic;
   if (Load()) m_browser->scrollToAnchor(QStringLiteral("topic-%1").arg(topic));
   FollowModality();
   show();

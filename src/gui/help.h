@@ -29,8 +29,6 @@ class HelpViewer : public QWidget, public HelpService {
 
   void ShowTopic(int topic) override;
   void OpenFile() override;
-  const QString& File() const { return m_file; }
-  int ShownTopic() const { return m_shownTopic; }
 
  private:
   bool Load();
@@ -39,7 +37,6 @@ class HelpViewer : public QWidget, public HelpService {
   QString m_file;
   QTextBrowser* m_browser;
   bool m_loaded = false;
-  int m_shownTopic = -1;
 };
 
 }  // namespace vantor::gui

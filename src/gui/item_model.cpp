@@ -22,16 +22,6 @@ int CompareText8(const QByteArray& a, const QByteArray& b) {
   return static_cast<int>(a.size() - b.size());
 }
 
-int CompareRows(const ItemRow& a, const ItemRow& b, int column, SortDirection dir, bool* reachedText) {
-  if (reachedText) *reachedText = false;
-  int byKind = a.kind - b.kind;
-  if (byKind != 0) return byKind;
-  if (reachedText) *reachedText = true;
-  int r = column == 0 ? CompareText8(a.name.toUtf8(), b.name.toUtf8())
-                      : CompareText8(a.comment.toUtf8(), b.comment.toUtf8());
-  return dir == SortDirection::Descending ? -r : r;
-}
-
 ItemModel::ItemModel(IconForKind icons, bool checkable, QObject* parent)
     : QAbstractTableModel(parent), m_icons(std::move(icons)), m_checkable(checkable) {}
 

@@ -27,11 +27,9 @@ struct ItemRow {
 
 enum class SortDirection { Ascending, Descending };
 
-// The comparison of the views: rows grouped by kind (lists, domains, users,
-// PCs and servers, groups) whatever the direction; within a kind the names or
-// comments as 8-bit text with only a-z folded to A-Z. Returns <0 when a goes
-// first. reachedText tells whether the kinds were equal.
-int CompareRows(const ItemRow& a, const ItemRow& b, int column, SortDirection dir, bool* reachedText = nullptr);
+// The comparison of names or comments within a kind: 8-bit text with only
+// a-z folded to A-Z; the difference of the first unequal bytes, else of the
+// lengths. (Rows are grouped by kind first, whatever the direction.)
 int CompareText8(const QByteArray& a, const QByteArray& b);
 
 class ItemModel : public QAbstractTableModel {
@@ -56,7 +54,6 @@ class ItemModel : public QAbstractTableModel {
   // neither repaints nor sorts per row. EndUpdate publishes them in one go.
   void BeginUpdate();
   void EndUpdate(bool sort);
-  bool Updating() const { return m_updating; }
 
   void Clear();
   void Append(ItemRow row);
@@ -70,7 +67,6 @@ class ItemModel : public QAbstractTableModel {
 
   // Sort state: the column (0 name, 1 comment) and the direction.
   int SortColumn() const { return m_sortColumn; }
-  SortDirection Direction() const { return m_direction; }
   void SetSortState(int column, SortDirection dir);
   // A header click: the same column flips the direction, another column
   // becomes the sort column with the direction kept. Then the rows are sorted.

@@ -189,9 +189,7 @@ void MainCommands::OnTriggered(std::initializer_list<Command> commands, const st
 }
 
 void MainCommands::SetEnabled(Command command, bool enabled) { ActionOf(command)->setEnabled(enabled); }
-bool MainCommands::IsEnabled(Command command) const { return ActionOf(command)->isEnabled(); }
 void MainCommands::SetVisible(Command command, bool visible) { ActionOf(command)->setVisible(visible); }
-bool MainCommands::IsVisible(Command command) const { return ActionOf(command)->isVisible(); }
 void MainCommands::SetChecked(Command command, bool checked) { ActionOf(command)->setChecked(checked); }
 bool MainCommands::IsChecked(Command command) const { return ActionOf(command)->isChecked(); }
 void MainCommands::SetImage(Command command, int imageIndex) { ActionOf(command)->setIcon(Image(imageIndex)); }

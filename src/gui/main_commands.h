@@ -86,9 +86,7 @@ class MainCommands : public QObject {
   void OnTriggered(std::initializer_list<Command> commands, const std::function<void()>& handler);
 
   void SetEnabled(Command command, bool enabled);
-  bool IsEnabled(Command command) const;
   void SetVisible(Command command, bool visible);
-  bool IsVisible(Command command) const;
   void SetChecked(Command command, bool checked);
   bool IsChecked(Command command) const;
   // The picture of the image list, the caption and the hint.
@@ -97,7 +95,6 @@ class MainCommands : public QObject {
   void SetHint(Command command, const QString& hint);
 
   QMenu* PopupMenu() const { return m_popup; }
-  QMenu* EditMenu() const { return m_editMenu; }
 
  signals:
   void editMenuOpening();

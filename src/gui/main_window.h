@@ -99,7 +99,6 @@ class TMain : public QMainWindow, public InputGate {
   void ShowStatusbarClick();
   void ShowStatusWin1Click();
   void NetPageChange();
-  void TrayClicked();
 
   AppContext& m_ctx;
   AppState& m_state;
