@@ -41,6 +41,14 @@ void PeerConnection::Write(const std::string& bytes) {
   }
 }
 
+bool PeerConnection::AcceptSession() {
+  std::uint8_t type;
+  std::string body;
+  if (!ReadFrame(type, body)) return false;
+  Write(Frame(0x82, ""));
+  return true;
+}
+
 FakePeer::FakePeer(Handler handler) : handler_(std::move(handler)) {
   listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_in sa{};

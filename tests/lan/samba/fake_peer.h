@@ -20,6 +20,9 @@ class PeerConnection {
   // One session frame: its 4-byte header and body. False on end, error or after 5 s.
   bool ReadFrame(std::uint8_t& type, std::string& body);
   void Write(const std::string& bytes);
+  // Reads the session request and answers it with a positive response, as a
+  // messenger does. False when no request came.
+  bool AcceptSession();
   int Fd() const { return fd_; }
 
  private:

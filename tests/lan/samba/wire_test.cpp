@@ -214,10 +214,9 @@ TEST_F(Wire, SilentAndSlowPeersTimeOutWithinTheReplyTimeOut) {
 
   // Answers everything, but the end only after the client stopped waiting.
   FakePeer slow([](PeerConnection& c, FakePeer&) {
+    if (!c.AcceptSession()) return;
     std::uint8_t type;
     std::string body;
-    if (!c.ReadFrame(type, body)) return;
-    c.Write(Frame(0x82, ""));
     while (c.ReadFrame(type, body)) {
       if (U8At(body, 4) == 0xD6) std::this_thread::sleep_for(700ms);
       c.Write(Frame(0, SmbReplyTo(body, 0, 0, {1})));
@@ -286,10 +285,9 @@ TEST_F(Wire, CancellingEndsSendsUnderWayAndRefusesLaterOnes) {
 TEST_F(Wire, PeerVanishingMidMessage) {
   // Closes right after answering the start command.
   FakePeer peer([](PeerConnection& c, FakePeer&) {
+    if (!c.AcceptSession()) return;
     std::uint8_t type;
     std::string body;
-    if (!c.ReadFrame(type, body)) return;
-    c.Write(Frame(0x82, ""));
     if (c.ReadFrame(type, body)) c.Write(Frame(0, SmbReplyTo(body, 0, 0, {1})));
   });
   auto api = Api(peer.Port());
@@ -297,10 +295,9 @@ TEST_F(Wire, PeerVanishingMidMessage) {
 
   // Sends half a reply, then closes.
   FakePeer half([](PeerConnection& c, FakePeer&) {
+    if (!c.AcceptSession()) return;
     std::uint8_t type;
     std::string body;
-    if (!c.ReadFrame(type, body)) return;
-    c.Write(Frame(0x82, ""));
     if (c.ReadFrame(type, body)) c.Write(Frame(0, SmbReplyTo(body, 0, 0, {1})).substr(0, 20));
   });
   auto api2 = Api(half.Port());
@@ -310,10 +307,9 @@ TEST_F(Wire, PeerVanishingMidMessage) {
 // A peer that answers the start command with the given bytes.
 FakePeer::Handler AnswerStartWith(std::function<std::string(const std::string&)> reply) {
   return [reply](PeerConnection& c, FakePeer&) {
+    if (!c.AcceptSession()) return;
     std::uint8_t type;
     std::string body;
-    if (!c.ReadFrame(type, body)) return;
-    c.Write(Frame(0x82, ""));
     if (c.ReadFrame(type, body)) c.Write(reply(body));
     c.ReadFrame(type, body);
   };
@@ -341,10 +337,9 @@ TEST_F(Wire, MalformedRepliesAreBadResponses) {
 
 TEST_F(Wire, StartReplyWithoutGroupAsSambaSendsIt) {
   FakePeer peer([](PeerConnection& c, FakePeer& p) {
+    if (!c.AcceptSession()) return;
     std::uint8_t type;
     std::string body;
-    if (!c.ReadFrame(type, body)) return;
-    c.Write(Frame(0x82, ""));
     while (c.ReadFrame(type, body)) {
       p.Record(body);
       c.Write(Frame(0, SmbReplyTo(body)));
@@ -365,10 +360,9 @@ TEST_F(Wire, PeerErrorsAreFailures) {
 
   // A failure of the end command means nothing was delivered.
   FakePeer endFails([](PeerConnection& c, FakePeer&) {
+    if (!c.AcceptSession()) return;
     std::uint8_t type;
     std::string body;
-    if (!c.ReadFrame(type, body)) return;
-    c.Write(Frame(0x82, ""));
     while (c.ReadFrame(type, body)) {
       bool end = U8At(body, 4) == 0xD6;
       c.Write(Frame(0, end ? SmbReplyTo(body, 2, 4) : SmbReplyTo(body, 0, 0, {1})));
@@ -398,10 +392,9 @@ TEST_F(Wire, KeepAlivesAndOneRedirection) {
 
   // Nothing but keep-alives, sent faster than the reply time-out: still a time-out.
   FakePeer onlyKeepAlives([](PeerConnection& c, FakePeer&) {
+    if (!c.AcceptSession()) return;
     std::uint8_t type;
     std::string body;
-    if (!c.ReadFrame(type, body)) return;
-    c.Write(Frame(0x82, ""));
     if (!c.ReadFrame(type, body)) return;
     for (int i = 0; i < 2000; ++i) {
       if (::send(c.Fd(), "\x85\0\0\0", 4, MSG_NOSIGNAL) != 4) return;
