@@ -112,7 +112,7 @@ std::string TextCodec::ToUtf8(std::string_view bytes) const {
   iconv(impl_->from, nullptr, nullptr, nullptr, nullptr);
   std::string out;
   out.reserve(bytes.size() * 2);
-  char buf[64];
+  char buf[16384];  // iconv costs much per call: small buffers make it crawl
   char* in = const_cast<char*>(bytes.data());
   size_t inLeft = bytes.size();
   while (inLeft > 0) {

@@ -21,6 +21,12 @@ TEST(TextCodec, DosCodePageRoundTrip) {
             "e");
   EXPECT_EQ(cp850.ToUtf8(dos), "Grüße");
   EXPECT_EQ(cp850.FromUtf8("€ and ☃"), "? and ?");  // neither is in code page 850
+
+  // A long text is converted in pieces; no character is cut at their seams.
+  std::string odd = "x" + std::string(30000, '\x81');
+  std::string expected = "x";
+  for (int i = 0; i < 30000; ++i) expected += "ü";
+  EXPECT_EQ(cp850.ToUtf8(odd), expected);
 }
 
 TEST(TextCodec, Utf8PassesThroughAndRepairsBadBytes) {
