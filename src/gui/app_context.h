@@ -22,13 +22,15 @@ class Hive;
 
 namespace vantor::gui {
 
-class MessageBoxes;
+class FileDialogs;
 class HelpService;
+class MessageBoxes;
 
 struct AppContext {
   lan::NetApi& api;
   store::Hive& hive;
   MessageBoxes& boxes;
+  FileDialogs& files;
   HelpService& help;
   const Clock& clock;
   QString helpFile;        // the help file's path (it may not exist)

@@ -4,6 +4,7 @@
 #include "delivery/status_window.h"
 #include "gui/about_box.h"
 #include "gui/edit_list_window.h"
+#include "gui/file_dialogs.h"
 #include "gui/help.h"
 #include "gui/main_window.h"
 #include "gui/message_boxes.h"
@@ -186,6 +187,7 @@ int RunVantor(int argc, char** argv) {
 
   const QString helpFile = HelpFilePathFor(QCoreApplication::applicationFilePath());
   HelpViewer help(helpFile);
+  QtFileDialogs files([&help](int topic) { help.ShowTopic(topic); });
   QtMessageBoxes boxes([&help](int topic) { help.ShowTopic(topic); }, [](const BoxRequest& r) {
     // Errors also go to standard error, for whoever started the program.
     if (r.kind == BoxKind::Error) std::cerr << "vantor: " << r.text.toStdString() << "\n";
@@ -202,7 +204,7 @@ int RunVantor(int argc, char** argv) {
   }
 
   SystemClock clock;
-  AppContext ctx{*api, *hive, boxes, help, clock, helpFile, params};
+  AppContext ctx{*api, *hive, boxes, files, help, clock, helpFile, params};
   int rc = 0;
   VantorApp vantor(ctx);
   QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, [&](QSessionManager&) {

@@ -17,9 +17,10 @@
 #include "gui/options_dialog.h"
 #include "gui/recipients.h"
 #include "gui/res_strings.h"
-#include "gui/saved_messages_io.h"
+#include "gui/saved_messages_commands.h"
 #include "gui/send_command.h"
 #include "gui/status_line.h"
+#include "gui/transfer_commands.h"
 #include "gui/tray_icon.h"
 #include "gui/upper_panel.h"
 #include "lan/directory.h"
@@ -77,9 +78,15 @@ TMain::TMain(AppContext& ctx, AppState& state, TOptions& options, QWidget* paren
   m_recipients = std::make_unique<Recipients>(
       Recipients::Deps{views, *m_commands, *m_statusLine, m_messageArea->Message(),
                        [this] { m_browser->NetViewClick(); }, [this] { return m_typeIn; }});
+  m_saved = new SavedMessagesCommands(SavedMessagesCommands::Deps{
+      m_ctx.hive, m_ctx.boxes, *this, m_options, views, *m_commands, *m_messageArea, [this](int t) { ShowHelp(t); }});
+  m_transfer = std::make_unique<TransferCommands>(TransferCommands::Deps{
+      m_ctx.hive, m_ctx.boxes, m_ctx.files, *this, *m_saved, [this] { m_browser->Refresh(); },
+      [this] { m_recipients->RecipViewClick(Recipients::Source::Other); },
+      [this] { m_messageArea->ShowSavedMessagesTab(); }});
   m_send = std::make_unique<SendCommand>(SendCommand::Deps{
       m_ctx.api, m_ctx.hive, m_ctx.boxes, *this, m_state, m_options, views, *m_commands, *m_statusLine, *this,
-      *m_query, m_messageArea->Message(), [this] { return m_status; }, {}});
+      *m_query, m_messageArea->Message(), [this] { return m_status; }, [this] { m_saved->StoreForSend(); }});
   m_lists = std::make_unique<ListCommands>(ListCommands::Deps{m_ctx.hive, m_ctx.boxes, *this, m_state, views,
                                                               *m_commands, *m_statusLine,
                                                               [this] { return m_editList; }});
@@ -160,6 +167,11 @@ void TMain::ConnectCommands() {
     if (m_about) m_about->ShowCentred();
   });
   c.OnTriggered({C::SendButton}, [this] { m_send->Run(); });
+  c.OnTriggered({C::SaveMessage}, [this] { m_saved->tbSaveMessageClick(); });
+  c.OnTriggered({C::ExportLists}, [this] { m_transfer->ExportLists1Click(); });
+  c.OnTriggered({C::ImportLists}, [this] { m_transfer->ImportLists1Click(); });
+  c.OnTriggered({C::ExportMessages}, [this] { m_transfer->ExportMessages1Click(); });
+  c.OnTriggered({C::ImportMessages}, [this] { m_transfer->ImportMessages1Click(); });
   c.OnTriggered({C::AddRecipientButton, C::MenuAddToRecipients, C::PopupAddToRecipients}, [&r] { r.AddBtnClick(); });
   c.OnTriggered({C::RemoveRecipientButton, C::MenuRemoveFromRecipients, C::PopupRemoveFromRecipients},
                 [&r] { r.DelBtnClick(); });
@@ -300,7 +312,7 @@ bool TMain::FormCreate() {
   // 14. Servers; 15. Net Items; 16. saved messages.
   if (m_options.ScanDomain()) m_browser->FillServerView();
   m_browser->Refresh();
-  FillMessageView(m_ctx.hive, &m_messageArea->Saved().MessageView());
+  m_saved->FillView();
   // 17. First tabs; 18. the Net Items click handling.
   views.recipPage.setCurrentIndex(0);
   views.netPage.setCurrentIndex(0);
@@ -359,7 +371,7 @@ void TMain::FormDestroy() {
   // Running session queries stop at their next check, whatever the writes
   // below do.
   m_state.AbortRequested = true;
-  WriteMessageOrder(m_ctx.hive, &m_messageArea->Saved().MessageView());
+  m_saved->WriteOrder();
   QCoreApplication::processEvents();
   store::Settings settings(m_ctx.hive);
   const MainViews& views = m_upper->Views();

@@ -30,7 +30,9 @@ class MessageArea;
 class NetBrowser;
 class OptionsCommand;
 class Recipients;
+class SavedMessagesCommands;
 class SendCommand;
+class TransferCommands;
 class StatusLine;
 class TAbout;
 class TEditList;
@@ -120,6 +122,8 @@ class TMain : public QMainWindow, public InputGate {
   std::unique_ptr<SendCommand> m_send;
   std::unique_ptr<ListCommands> m_lists;
   std::unique_ptr<OptionsCommand> m_optionsCommand;
+  SavedMessagesCommands* m_saved = nullptr;  // owned by the window
+  std::unique_ptr<TransferCommands> m_transfer;
   TrayIcon* m_tray = nullptr;
   bool m_closing = false;
 };

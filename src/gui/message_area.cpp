@@ -161,6 +161,9 @@ MessageArea::MessageArea(QWidget* parent) : QWidget(parent) {
   m_pages->addTab(m_message, QString::fromLatin1(res::kMessageTab));
   m_pages->addTab(m_saved, QString::fromLatin1(res::kSavedMessagesTab));
   layout->addWidget(m_pages);
+  connect(m_pages, &QTabWidget::currentChanged, this, [this] {
+    if (m_pages->currentWidget() == m_saved) emit savedMessagesShown();
+  });
 }
 
 void MessageArea::ShowMessageTab() { m_pages->setCurrentWidget(m_message); }

@@ -83,6 +83,9 @@ class MessageArea : public QWidget {
   void ShowMessageTab();
   void ShowSavedMessagesTab();
 
+ signals:
+  void savedMessagesShown();  // tsSavedMessagesShow
+
  private:
   QTabWidget* m_pages;
   MessageTab* m_message;

@@ -117,6 +117,14 @@ inline constexpr const char* kDefaultListName = "List";
 inline constexpr const char* kListExists = "%s exists.  Overwrite?";
 inline constexpr const char* kItemsAfterSave = " Item(s)";
 
+// The export and import files.
+inline constexpr const char* kSaveListsTitle = "Save the Vantor Lists";
+inline constexpr const char* kOpenListsTitle = "Open an Vantor List file";
+inline constexpr const char* kSaveMessagesTitle = "Save the Vantor messages";
+inline constexpr const char* kOpenMessagesTitle = "Open an Vantor Message file";
+inline constexpr const char* kRegistryFilesFilter = "Registry files (*.reg)";
+inline constexpr const char* kAllFilesFilter = "All Files (*)";
+
 // The options dialog.
 inline constexpr const char* kOptionsCaption = "Vantor Options";
 

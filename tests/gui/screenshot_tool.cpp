@@ -18,6 +18,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <QDir>
 #include <QFile>
 #include <QPixmap>
@@ -78,9 +79,13 @@ int main(int argc, char** argv) {
 
   test::GuiEnv env(ss.str());
   env.runClock = &DefaultClock();
+  gui::QtFileDialogs realFiles([](int) {});
+  env.runFiles = &realFiles;
   auto app = env.StartApp();
   if (!app) return 1;
   gui::TMain* m = app->main();
+  m->activateWindow();
+  if (!QTest::qWaitForWindowActive(m)) std::cerr << "the main window did not become active\n";
   m->resize(640, 520);
   m->SetSplitPosition(230);
   QTest::qWait(300);
@@ -148,6 +153,27 @@ int main(int argc, char** argv) {
     about.accept();
   });
   test::Action(*app, "About1").trigger();
+
+  // Two saved messages on their tab, and the export dialog.
+  test::Find<QPlainTextEdit>(m, "Memo1").setPlainText(QStringLiteral("Fire drill at 11:00 today."));
+  auto endTitleEdit = [m] {
+    for (QLineEdit* titleEditor : test::Find<QWidget>(m, "MsgView").findChildren<QLineEdit*>())
+      if (titleEditor->isVisible()) QTest::keyClick(titleEditor, Qt::Key_Return);
+  };
+  test::Action(*app, "tbSaveMessage").trigger();
+  endTitleEdit();
+  test::Find<QPlainTextEdit>(m, "Memo1").setPlainText(QStringLiteral("The canteen closes early on Friday."));
+  test::Action(*app, "tbSaveMessage").trigger();
+  endTitleEdit();
+  QTest::qWait(100);
+  ok = Save(m, out + "/saved-messages.png") && ok;
+  QTimer::singleShot(800, [&] {
+    if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+      ok = Save(dialog, out + "/export-messages-dialog.png") && ok;
+      dialog->reject();
+    }
+  });
+  test::Action(*app, "ExportMessages1").trigger();
 
   // The whole screen, with the icon in the notification area when the
   // display has one.

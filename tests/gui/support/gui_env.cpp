@@ -40,7 +40,7 @@ std::unique_ptr<gui::VantorApp> GuiEnv::MakeApp(QStringList parameters) {
   api = std::make_unique<lan::sim::SimNetApi>(lan::sim::LoadNetwork(networkPath), clock);
   wrapped = wrap ? wrap(*api) : nullptr;
   lan::NetApi& net = wrapped ? *wrapped : *api;
-  gui::AppContext ctx{net, *hive, boxes, help, *runClock, helpFile, std::move(parameters)};
+  gui::AppContext ctx{net, *hive, boxes, *runFiles, help, *runClock, helpFile, std::move(parameters)};
   return std::make_unique<gui::VantorApp>(ctx);
 }
 

@@ -5,6 +5,7 @@
 
 #include "common/clock.h"
 #include "gui/app_context.h"
+#include "gui/file_dialogs.h"
 #include "gui/application.h"
 #include "gui/help.h"
 #include "gui/message_boxes.h"
@@ -36,6 +37,24 @@ class ScriptedBoxes : public gui::MessageBoxes {
   QStringList Texts() const;
 };
 
+// Answers file dialogs in order; when none is left, as cancelled.
+class ScriptedFiles : public gui::FileDialogs {
+ public:
+  std::deque<QString> answers;
+  std::vector<gui::FileRequest> shown;
+  QString SaveFile(QWidget*, const gui::FileRequest& r) override { return Answer(r); }
+  QString OpenFile(QWidget*, const gui::FileRequest& r) override { return Answer(r); }
+
+ private:
+  QString Answer(const gui::FileRequest& r) {
+    shown.push_back(r);
+    if (answers.empty()) return {};
+    QString a = answers.front();
+    answers.pop_front();
+    return a;
+  }
+};
+
 class RecordingHelp : public gui::HelpService {
  public:
   std::vector<int> topics;
@@ -64,9 +83,11 @@ class GuiEnv {
   std::unique_ptr<lan::NetApi> wrapped;
   std::unique_ptr<store::Hive> hive;
   ScriptedBoxes boxes;
+  ScriptedFiles files;
   RecordingHelp help;
   FixedClock clock{std::chrono::system_clock::time_point{}};
-  const Clock* runClock = &clock;  // the clock the program runs with
+  const Clock* runClock = &clock;           // the clock the program runs with
+  gui::FileDialogs* runFiles = &files;     // the file dialogs it shows
   QString helpFile;
 };
 
