@@ -200,6 +200,27 @@ class SendTest : public QObject {
     QCOMPARE(button.text(), QStringLiteral("&Close"));
   }
 
+  void aSlowPeerKeepsTheWindowsAliveAndCancelWorks() {
+    // Each message to PC8's users takes a second on the wire.
+    GuiEnv env(Network(R"(, {"name": "PC8", "type": ["nt"], "logged_on": ["lee", "max"], "latency_ms": 1000})"));
+    Program p(env);
+    p.View("RecipView").itemModel().Append({QStringLiteral("lee"), {}, kUserKind});
+    p.View("RecipView").itemModel().Append({QStringLiteral("max"), {}, kUserKind});
+    p.Memo().setPlainText(QStringLiteral("Hi"));
+    auto& button = test::Find<QPushButton>(&p.Status(), "Button1");
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(50);
+    // Cancel while the first message is still on its way.
+    QTimer::singleShot(500, &button, [&button] { button.click(); });
+    p.Send().click();
+    QVERIFY2(ticks >= 10, qPrintable(QString::number(ticks)));  // the event loop kept running
+    QCOMPARE(p.Log().mid(p.Log().size() - 3),
+             QStringList({"Message to lee succeeded", "Messages aborted", "All messages complete"}));
+    QCOMPARE(p.Delivered().size(), 1);
+  }
+
   void aTimedOutQueryStopsTheSendWhenTheOptionSaysSo() {
     GuiEnv env(Network(R"(, {"name": "SRV2", "type": ["server_nt"], "latency_ms": 3000})"));
     store::Settings s(*env.hive);
