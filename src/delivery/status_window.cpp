@@ -88,13 +88,18 @@ void TStatus::resizeEvent(QResizeEvent* e) {
   LayOut();
 }
 
-void TStatus::Log(const QString& text) {
+QString TStatus::Stamped(const QString& text) const {
   const auto now = m_clock.Now();
-  LogRaw(QString::fromStdString(FormatShortDate(now) + " " + FormatLongTime(now)) + QStringLiteral("  ") + text);
+  return QString::fromStdString(FormatShortDate(now) + " " + FormatLongTime(now)) + QStringLiteral("  ") + text;
 }
 
-void TStatus::LogRaw(const QString& line) {
-  m_log->appendPlainText(line);
+void TStatus::Log(const QString& text) { LogRaw(Stamped(text)); }
+
+void TStatus::LogRaw(const QString& line) { AppendLines({line}); }
+
+void TStatus::AppendLines(const QStringList& lines) {
+  if (lines.isEmpty()) return;
+  m_log->appendPlainText(lines.join(QLatin1Char('\n')));
   m_log->verticalScrollBar()->setValue(m_log->verticalScrollBar()->maximum());
 }
 

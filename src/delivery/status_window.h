@@ -5,6 +5,7 @@
 // button. Hiding the window in any way sets AbortRequested and gives control
 // back to the main window.
 
+#include <QStringList>
 #include <QWidget>
 
 #include <atomic>
@@ -37,6 +38,10 @@ class TStatus : public QWidget {
 
   // Appends "date time  text" to the log.
   void Log(const QString& text);
+  // "date time  text", as Log writes it.
+  QString Stamped(const QString& text) const;
+  // Appends lines as they are, in one go.
+  void AppendLines(const QStringList& lines);
   // Appends a line as it is (the message's own lines).
   void LogRaw(const QString& line);
   void ClearLog();
