@@ -89,8 +89,14 @@ void TStatus::resizeEvent(QResizeEvent* e) {
 }
 
 QString TStatus::Stamped(const QString& text) const {
-  const auto now = m_clock.Now();
-  return QString::fromStdString(FormatShortDate(now) + " " + FormatLongTime(now)) + QStringLiteral("  ") + text;
+  // The date and time change once a second; a send of thousands of lines
+  // formats them once a second too.
+  const auto second = std::chrono::time_point_cast<std::chrono::seconds>(m_clock.Now());
+  if (second != m_stampSecond || m_stamp.isEmpty()) {
+    m_stampSecond = second;
+    m_stamp = QString::fromStdString(FormatShortDate(second) + " " + FormatLongTime(second)) + QStringLiteral("  ");
+  }
+  return m_stamp + text;
 }
 
 void TStatus::Log(const QString& text) { LogRaw(Stamped(text)); }

@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 
 class QLabel;
@@ -75,6 +76,8 @@ class TStatus : public QWidget {
   QPushButton* m_action;
   QPushButton* m_help;
   bool m_destroyed = false;
+  mutable std::chrono::sys_seconds m_stampSecond{};
+  mutable QString m_stamp;
 };
 
 }  // namespace vantor::delivery
