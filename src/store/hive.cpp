@@ -1,5 +1,7 @@
 #include "store/hive.h"
 
+#include "store/key_path.h"
+
 #include <pwd.h>
 #include <unistd.h>
 
@@ -11,6 +13,17 @@ Value Value::DWord(std::uint32_t n) {
   std::string bytes(4, '\0');
   for (int i = 0; i < 4; ++i) bytes[static_cast<size_t>(i)] = static_cast<char>((n >> (8 * i)) & 0xff);
   return {ValueType::DWord, std::move(bytes)};
+}
+
+void WalkKeys(Hive& hive, const std::string& top, const std::function<void(const std::string& path)>& visit) {
+  std::vector<std::string> pending{top};
+  while (!pending.empty()) {
+    std::string path = std::move(pending.back());
+    pending.pop_back();
+    visit(path);
+    std::vector<std::string> subs = hive.SubKeyNames(path);
+    for (auto it = subs.rbegin(); it != subs.rend(); ++it) pending.push_back(JoinKeyPath(path, *it));
+  }
 }
 
 namespace {
