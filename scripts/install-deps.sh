@@ -2,7 +2,8 @@
 # Installs the Debian packages the project needs, when they are missing.
 #   scripts/install-deps.sh [build|test|demo|all]
 #   build: compilers, CMake, libraries (the default)
-#   test:  build + what the tests use (Samba for the wire tests, Xvfb)
+#   test:  build + what the tests use (Samba for the wire tests, Xvfb, Clang
+#          and its libFuzzer runtime for the fuzz targets)
 #   demo:  build + what the screenshot script uses
 set -euo pipefail
 
@@ -10,7 +11,7 @@ what="${1:-build}"
 build_pkgs=(g++ cmake ninja-build pkg-config libsqlite3-dev sqlite3 nlohmann-json3-dev
             libgtest-dev libgmock-dev libbenchmark-dev
             qt6-base-dev qt6-base-dev-tools libqt6test6 libqt6svg6 qt6-svg-dev)
-test_pkgs=(xvfb xauth samba smbclient libclang-rt-14-dev)
+test_pkgs=(xvfb xauth samba smbclient clang libclang-rt-14-dev)
 demo_pkgs=(xvfb xauth imagemagick fonts-liberation2)
 
 pkgs=("${build_pkgs[@]}")

@@ -129,6 +129,12 @@ class SqliteHive final : public Hive {
       // it was, and a store that another process is writing is not waited for.
       FileKind kind = Retrying([&] { return Identify(); });
       RefuseUnless(kind);
+      if (kind == FileKind::kEmpty && readOnly_) {
+        throw StoreError("The store " + path_ + " is empty and read-only, so it cannot be set up.");
+      }
+      // Preparing the statements reads the schema: a store whose tables are
+      // damaged is refused here, before anything is written to it.
+      if (kind == FileKind::kOurs) st_ = std::make_unique<Statements>(*db_);
       if (!readOnly_) {
         Retrying([&] {
           if (db_->QueryText("PRAGMA journal_mode = WAL") != "wal") {
@@ -139,10 +145,9 @@ class SqliteHive final : public Hive {
       // Savepoints keep their undo pages in memory rather than in a temporary file.
       db_->Exec("PRAGMA synchronous = NORMAL; PRAGMA foreign_keys = ON; PRAGMA temp_store = MEMORY;");
       if (kind == FileKind::kEmpty) {
-        if (readOnly_) throw StoreError("The store " + path_ + " is empty and read-only, so it cannot be set up.");
         Retrying([&] { InitSchema(); });
+        st_ = std::make_unique<Statements>(*db_);
       }
-      st_ = std::make_unique<Statements>(*db_);
     } catch (const sql::Error& e) {
       throw StoreError("Cannot open the store " + path_ + ": " + e.what());
     }
