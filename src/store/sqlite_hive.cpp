@@ -555,12 +555,15 @@ class SqliteHive final : public Hive {
     if (auto id = FindKey(FoldCase(JoinNames(names)))) return *id;
     std::int64_t parent = kRootId;
     std::string parentPath;  // as stored: each name as first written
-    std::string typed;
+    // The fold of the path so far, grown name by name: folding goes code
+    // point by code point and leaves the backslash alone, and the path is
+    // valid UTF-8 here, so this is FoldCase of the whole prefix. Folding
+    // each prefix again would cost the square of the path's length.
+    std::string fold;
     bool missing = false;
     for (std::string_view name : names) {
-      if (!typed.empty()) typed += '\\';
-      typed += name;
-      std::string fold = FoldCase(typed);
+      if (!fold.empty()) fold += '\\';
+      fold += FoldCase(name);
       if (!missing) {
         sql::Use q(st_->findKey);
         q->BindText(1, fold);

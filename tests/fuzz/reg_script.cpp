@@ -72,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Hive& hive = Store();
   Empty(hive);
   RegScript::Parse(kBaseline).Apply(hive);
-  std::string before = ExportAll(hive);
+  static const std::string before = ExportAll(hive);
   try {
     script.Apply(hive);
   } catch (const RegScriptError&) {
