@@ -135,13 +135,7 @@ class SqliteHive final : public Hive {
       // Preparing the statements reads the schema: a store whose tables are
       // damaged is refused here, before anything is written to it.
       if (kind == FileKind::kOurs) st_ = std::make_unique<Statements>(*db_);
-      if (!readOnly_) {
-        Retrying([&] {
-          if (db_->QueryText("PRAGMA journal_mode = WAL") != "wal") {
-            throw StoreError("The store " + path_ + " cannot use write-ahead logging on this file system.");
-          }
-        });
-      }
+      if (!readOnly_ && db_->QueryText("PRAGMA journal_mode") != "wal") SwitchToWal(kind == FileKind::kEmpty);
       // Savepoints keep their undo pages in memory rather than in a temporary file.
       db_->Exec("PRAGMA synchronous = NORMAL; PRAGMA foreign_keys = ON; PRAGMA temp_store = MEMORY;");
       if (kind == FileKind::kEmpty) {
@@ -437,6 +431,29 @@ class SqliteHive final : public Hive {
       throw StoreError("The store " + path_ + " was made by a newer version of Vantor (layout " +
                        db_->QueryText("PRAGMA user_version") + ").");
     }
+  }
+
+  // Puts the file in write-ahead-log mode, which takes the write lock. A new
+  // file waits for it as every writer does. A store left in another mode
+  // (set by hand with sqlite3) that another process is writing now is read
+  // in its own mode instead, which lets readers in beside one writer: a
+  // reader must not wait for the writer, and a later open switches it.
+  void SwitchToWal(bool wait) {
+    std::string mode;
+    if (wait) {
+      mode = Retrying([&] { return db_->QueryText("PRAGMA journal_mode = WAL"); });
+    } else {
+      sqlite3_busy_timeout(db_->get(), 0);
+      try {
+        mode = db_->QueryText("PRAGMA journal_mode = WAL");
+      } catch (const sql::Error& e) {
+        sqlite3_busy_timeout(db_->get(), timeout_);
+        if (e.IsBusy()) return;
+        throw;
+      }
+      sqlite3_busy_timeout(db_->get(), timeout_);
+    }
+    if (mode != "wal") throw StoreError("The store " + path_ + " cannot use write-ahead logging on this file system.");
   }
 
   // Sets up an empty file; another process may have done it meanwhile.

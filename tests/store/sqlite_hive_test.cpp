@@ -175,6 +175,21 @@ TEST_F(SqliteStore, OpensAndReadsWithoutWaitingForAWriter) {
     auto reader = OpenAgain(2000);
     EXPECT_EQ(reader->GetValue("Forms\\Main", "Left"), Value::String("35"));
   });
+  hive_.reset();
+
+  // A store put back into rollback mode by hand is read in that mode while
+  // another process writes; the next open switches it to WAL again.
+  EXPECT_THAT(Sql(StorePath(), "PRAGMA journal_mode = DELETE"), ElementsAre("delete"));
+  {
+    sqlite3* writer = nullptr;
+    ASSERT_EQ(sqlite3_open(StorePath().c_str(), &writer), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(writer, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    EXPECT_EQ(OpenAgain(2000)->GetValue("Forms\\Main", "Left"), Value::String("36"));
+    sqlite3_exec(writer, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(writer);
+  }
+  OpenAgain();
+  EXPECT_THAT(Sql(StorePath(), "PRAGMA journal_mode"), ElementsAre("wal"));
 }
 
 // Runs work as an ordinary user when the test runs as root, who may write to
