@@ -47,13 +47,31 @@ bool ModeProblem(mode_t mode, FileProblem& problem, std::string& reason) {
 
 std::string TooLarge(std::size_t maxBytes) { return "is too large (more than " + SizeText(maxBytes) + ")"; }
 
-}  // namespace
-
-namespace {
 std::string PhraseOf(FileProblem problem, const std::string& reason) {
   bool systemText = problem == FileProblem::kMissing || problem == FileProblem::kUnreadable;
   return systemText ? "cannot be read (" + reason + ")" : reason;
 }
+
+// Everything the descriptor gives until its end, at most maxBytes.
+std::string ReadAll(int fd, std::size_t maxBytes, const std::string& name) {
+  std::string text;
+  char buf[65536];
+  for (;;) {
+    // Never more than one byte past the limit, so a file that never ends
+    // costs no more memory than the limit.
+    std::size_t want = std::min(sizeof buf, maxBytes + 1 - text.size());
+    ssize_t n = ::read(fd, buf, want);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      int err = errno;
+      throw FileError(name, FileProblem::kUnreadable, std::strerror(err));
+    }
+    if (n == 0) return text;
+    text.append(buf, static_cast<std::size_t>(n));
+    if (text.size() > maxBytes) throw FileError(name, FileProblem::kTooLarge, TooLarge(maxBytes));
+  }
+}
+
 }  // namespace
 
 FileError::FileError(const std::string& path, FileProblem problem, const std::string& reason)
@@ -80,25 +98,6 @@ bool FileStatusProblem(const std::string& path, FileProblem& problem, std::strin
   return ModeProblem(st.st_mode, problem, reason);
 }
 
-std::string ReadAllFrom(int fd, std::size_t maxBytes, const std::string& name) {
-  std::string text;
-  char buf[65536];
-  for (;;) {
-    // Never more than one byte past the limit, so a file that never ends
-    // costs no more memory than the limit.
-    std::size_t want = std::min(sizeof buf, maxBytes + 1 - text.size());
-    ssize_t n = ::read(fd, buf, want);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      int err = errno;
-      throw FileError(name, FileProblem::kUnreadable, std::strerror(err));
-    }
-    if (n == 0) return text;
-    text.append(buf, static_cast<std::size_t>(n));
-    if (text.size() > maxBytes) throw FileError(name, FileProblem::kTooLarge, TooLarge(maxBytes));
-  }
-}
-
 std::string ReadRegularFile(const std::string& path, std::size_t maxBytes) {
   FileProblem problem;
   std::string reason;
@@ -120,7 +119,7 @@ std::string ReadRegularFile(const std::string& path, std::size_t maxBytes) {
   if (st.st_size > 0 && static_cast<std::uintmax_t>(st.st_size) > maxBytes) {
     throw FileError(path, FileProblem::kTooLarge, TooLarge(maxBytes));
   }
-  return ReadAllFrom(f.get(), maxBytes, path);
+  return ReadAll(f.get(), maxBytes, path);
 }
 
 }  // namespace vantor

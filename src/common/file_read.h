@@ -40,10 +40,6 @@ class FileError : public std::runtime_error {
 // The whole file, or FileError.
 std::string ReadRegularFile(const std::string& path, std::size_t maxBytes);
 
-// Everything an open descriptor gives until its end (standard input, say),
-// or FileError naming `name` when it gives more than maxBytes.
-std::string ReadAllFrom(int fd, std::size_t maxBytes, const std::string& name);
-
 // Why the path cannot be read as a file, by its status alone (kMissing,
 // kFolder, kNotRegular, or kUnreadable when a folder on the way cannot be
 // searched); nothing is opened. False when it is a regular file.
