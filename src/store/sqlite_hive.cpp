@@ -125,6 +125,10 @@ class SqliteHive final : public Hive {
     try {
       db_ = std::make_unique<sql::Connection>(path_, ReadMode());
       sqlite3_busy_timeout(db_->get(), options.busyTimeoutMs);
+      // Settings of this connection alone, before any statement is prepared
+      // (the foreign keys decide what a statement's code does). Savepoints
+      // keep their undo pages in memory rather than in a temporary file.
+      db_->Exec("PRAGMA synchronous = NORMAL; PRAGMA foreign_keys = ON; PRAGMA temp_store = MEMORY;");
       // Judged by reading alone: a file that is not ours is left exactly as
       // it was, and a store that another process is writing is not waited for.
       FileKind kind = Retrying([&] { return Identify(); });
@@ -136,8 +140,6 @@ class SqliteHive final : public Hive {
       // damaged is refused here, before anything is written to it.
       if (kind == FileKind::kOurs) st_ = std::make_unique<Statements>(*db_);
       if (!readOnly_ && db_->QueryText("PRAGMA journal_mode") != "wal") SwitchToWal(kind == FileKind::kEmpty);
-      // Savepoints keep their undo pages in memory rather than in a temporary file.
-      db_->Exec("PRAGMA synchronous = NORMAL; PRAGMA foreign_keys = ON; PRAGMA temp_store = MEMORY;");
       if (kind == FileKind::kEmpty) {
         Retrying([&] { InitSchema(); });
         st_ = std::make_unique<Statements>(*db_);
