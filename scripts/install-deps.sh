@@ -3,7 +3,8 @@
 #   scripts/install-deps.sh [build|test|demo|all]
 #   build: compilers, CMake, libraries (the default)
 #   test:  build + what the tests use (Samba for the wire tests and a domain
-#          controller, Kerberos tools, Xvfb)
+#          controller, Kerberos tools, Xvfb, Clang and its libFuzzer runtime for
+#          the fuzz targets)
 #   demo:  build + what the screenshot script uses
 set -euo pipefail
 
@@ -11,8 +12,8 @@ what="${1:-build}"
 build_pkgs=(g++ cmake ninja-build pkg-config libsqlite3-dev sqlite3 nlohmann-json3-dev rapidjson-dev
             libgtest-dev libgmock-dev libbenchmark-dev
             qt6-base-dev qt6-base-dev-tools libqt6test6 libqt6svg6 qt6-svg-dev samba-dev)
-test_pkgs=(xvfb xauth x11-utils xdotool trayer samba smbclient libclang-rt-14-dev samba-ad-dc samba-ad-provision krb5-user
-           iproute2)
+test_pkgs=(xvfb xauth x11-utils xdotool trayer samba smbclient clang libclang-rt-14-dev samba-ad-dc samba-ad-provision
+           krb5-user iproute2)
 demo_pkgs=(xvfb xauth trayer imagemagick fonts-liberation2)
 
 pkgs=("${build_pkgs[@]}")

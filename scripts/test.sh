@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the optimised build
 # with warnings as errors, then AddressSanitizer with UndefinedBehaviorSanitizer,
-# then ThreadSanitizer over the tests labelled "threads".
+# then ThreadSanitizer over the tests labelled "threads", then each fuzz target
+# for 30 s after replaying its seeds and regression inputs (scripts/fuzz.sh).
 #   scripts/test.sh            everything
 #   scripts/test.sh --quick    the optimised build only
 set -euo pipefail
@@ -28,5 +29,6 @@ run ci
 if [ "$quick" -eq 0 ]; then
   run asan
   run tsan
+  scripts/fuzz.sh --seconds 30
 fi
 echo "=== all tests passed"

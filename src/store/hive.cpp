@@ -1,5 +1,7 @@
 #include "store/hive.h"
 
+#include "store/key_path.h"
+
 #include <pwd.h>
 #include <unistd.h>
 
@@ -18,6 +20,17 @@ void Hive::SetValues(std::string_view key, const std::vector<NamedValue>& values
     CreateKey(key);
     for (const NamedValue& v : values) SetValue(key, v.name, v.value);
   });
+}
+
+void WalkKeys(Hive& hive, const std::string& top, const std::function<void(const std::string& path)>& visit) {
+  std::vector<std::string> pending{top};
+  while (!pending.empty()) {
+    std::string path = std::move(pending.back());
+    pending.pop_back();
+    visit(path);
+    std::vector<std::string> subs = hive.SubKeyNames(path);
+    for (auto it = subs.rbegin(); it != subs.rend(); ++it) pending.push_back(JoinKeyPath(path, *it));
+  }
 }
 
 namespace {

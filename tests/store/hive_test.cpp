@@ -1,5 +1,6 @@
 // The hive's registry semantics: names, order, subtrees, parents, types.
 #include "store/hive.h"
+#include "store/key_path.h"
 #include "store_fixture.h"
 
 #include <gmock/gmock.h>
@@ -153,6 +154,27 @@ TEST_F(Hives, BadPathsAreRefusedForWritesAndFindNothingForReads) {
   EXPECT_THAT([&] { hive().SetValue("A", "\xff", Value::String("1")); }, ThrowsMessage<StoreError>(HasSubstr("UTF-8")));
   EXPECT_THAT([&] { hive().DeleteKey(""); }, ThrowsMessage<StoreError>(HasSubstr("root key")));
   EXPECT_THAT(hive().SubKeyNames("A"), ElementsAre(std::string(255, 'k'))) << "failed writes left nothing";
+}
+
+// Every level of a key costs a row that keeps the whole path, so depth is
+// what turns a short import into a huge store.
+TEST_F(Hives, KeysCannotBeNestedBeyondTheRegistrysLimits) {
+  std::string deepest = "Software";
+  for (int i = 1; i < 512; ++i) deepest += "\\k";
+  hive().SetValue(deepest, "v", Value::String("512 levels"));
+  EXPECT_THAT([&] { hive().SetValue(deepest + "\\k", "v", Value::String("1")); },
+              ThrowsMessage<StoreError>(HasSubstr("more than 512 levels deep; this path has 513")));
+  EXPECT_THAT([&] { hive().CreateKey(deepest + "\\k"); }, ThrowsMessage<StoreError>(HasSubstr("512 levels")));
+
+  std::string longest = std::string(200, 'a');
+  while (longest.size() + 201 < kMaxKeyPathLength - 50) longest += "\\" + std::string(200, 'a');
+  longest += "\\" + std::string(kMaxKeyPathLength - longest.size() - 1, 'b');
+  hive().CreateKey(longest);
+  EXPECT_THAT([&] { hive().CreateKey(longest + "b"); },
+              ThrowsMessage<StoreError>(HasSubstr("cannot be longer than 32767 characters; this one has 32768")));
+  EXPECT_TRUE(hive().DeleteKey("Software"));
+  EXPECT_TRUE(hive().DeleteKey(std::string(200, 'a')));
+  EXPECT_THAT(hive().SubKeyNames(""), IsEmpty());
 }
 
 TEST_F(Hives, WriteTransactionIsAllOrNothing) {

@@ -1,5 +1,6 @@
 #include "store/reg_tool/reg_tool.h"
 
+#include "common/file_read.h"
 #include "common/text.h"
 #include "store/hive.h"
 #include "store/key_path.h"
@@ -45,6 +46,24 @@ Exit status: 0 on success, 1 on failure or when cancelled.
 )";
 
 constexpr std::string_view kDone = "The operation completed successfully.\n";
+
+// The largest script import reads: far more than any store of the programs
+// holds, and little enough that reading and parsing it fits in memory.
+constexpr std::size_t kMaxScriptBytes = 256u << 20;
+
+// A stream read to its end, the limit checked while reading.
+std::string ReadStream(std::istream& in, std::size_t maxBytes) {
+  std::string text;
+  char buf[65536];
+  while (in.read(buf, sizeof buf) || in.gcount() > 0) {
+    text.append(buf, static_cast<std::size_t>(in.gcount()));
+    if (text.size() > maxBytes) {
+      throw FileError("standard input", FileProblem::kTooLarge, "is too large (more than " + SizeText(maxBytes) + ")");
+    }
+  }
+  if (in.bad()) throw FileError("standard input", FileProblem::kUnreadable, "cannot be read");
+  return text;
+}
 
 // A failure that ends the command with its message.
 struct Failure {
@@ -206,11 +225,12 @@ class Tool {
 
   int QueryTree(Hive& hive, const std::string& path, const std::optional<std::string>& only) {
     int found = 0;
-    if (PrintKey(hive, path, only)) {
-      out_ << '\n';
-      ++found;
-    }
-    for (const std::string& sub : hive.SubKeyNames(path)) found += QueryTree(hive, JoinKeyPath(path, sub), only);
+    WalkKeys(hive, path, [&](const std::string& key) {
+      if (PrintKey(hive, key, only)) {
+        out_ << '\n';
+        ++found;
+      }
+    });
     return found;
   }
 
@@ -303,16 +323,12 @@ class Tool {
 
   void Import(const Parsed& p) {
     const std::string& file = p.positionals[0];
-    std::ostringstream ss;
-    if (file == "-") {
-      ss << in_.rdbuf();
-    } else {
-      std::ifstream f(file, std::ios::binary);
-      if (!f) throw Failure{"cannot read " + file + ": " + std::strerror(errno)};
-      ss << f.rdbuf();
-      if (f.bad()) throw Failure{"cannot read " + file};
+    std::string text;
+    try {
+      text = file == "-" ? ReadStream(in_, kMaxScriptBytes) : ReadRegularFile(file, kMaxScriptBytes);
+    } catch (const FileError& e) {
+      throw Failure{"cannot read " + (file == "-" ? std::string("standard input") : file) + ": " + e.reason()};
     }
-    std::string text = ss.str();
     auto where = [&](const RegScriptError& e) {
       return file + (e.line() > 0 ? ":" + std::to_string(e.line()) : std::string()) + ": " + e.what();
     };
