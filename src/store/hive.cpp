@@ -1,9 +1,11 @@
 #include "store/hive.h"
 
+#include <cstdlib>
+
+#ifndef _WIN32
 #include <pwd.h>
 #include <unistd.h>
-
-#include <cstdlib>
+#endif
 
 namespace vantor::store {
 
@@ -20,6 +22,8 @@ void Hive::SetValues(std::string_view key, const std::vector<NamedValue>& values
   });
 }
 
+// On Windows the store is the registry (registry_hive.cpp).
+#ifndef _WIN32
 namespace {
 
 std::string HomeFolder() {
@@ -40,5 +44,6 @@ std::string DefaultStorePath() {
 }
 
 std::unique_ptr<Hive> OpenDefaultHive() { return OpenSqliteHive(DefaultStorePath()); }
+#endif
 
 }  // namespace vantor::store
