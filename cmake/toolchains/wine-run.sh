@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine for the tests:
 #   WINEPREFIX=FOLDER wine-run.sh PROGRAM.exe ARGS...
+#   WINEPREFIX=FOLDER wine-run.sh --stop-server   (ends the prefix's wineserver)
 # - WINEPREFIX must be given: the tests never touch the user's own ~/.wine.
 # - No display: DISPLAY and WAYLAND_DISPLAY are removed, so Wine uses its
 #   null driver and opens no window.
@@ -27,10 +28,19 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 unset DISPLAY WAYLAND_DISPLAY
 # One prefix is made once; later runs reuse it.
 export WINEARCH=win64
+# Wine reads the command line and file names in the locale's character set:
+# UTF-8, whatever the caller's locale, so that every name arrives whole.
+export LC_ALL=C.UTF-8
 
 if [ "${VANTOR_WINE_NETNS:-}" = 1 ]; then
   # Already inside the private namespace (see below).
   ip link set lo up 2>/dev/null || true
+  if [ "${1:-}" = --stop-server ]; then
+    # The server lives as long as its last program and a little more: end
+    # it now, so that no process of the tests outlives them.
+    wineserver -k 2>/dev/null || true
+    exit 0
+  fi
   exec wine "$@"
 fi
 export VANTOR_WINE_NETNS=1
