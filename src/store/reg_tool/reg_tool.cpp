@@ -312,7 +312,8 @@ class Tool {
       out_ << text << std::flush;
       return;
     }
-    if (std::filesystem::exists(FilePath(file)) && !p.Has("y")) Confirm(p, "File " + file + " already exists. Overwrite");
+    if (std::filesystem::exists(FilePath(file)) && !p.Has("y"))
+      Confirm(p, "File " + file + " already exists. Overwrite");
     std::ofstream f(FilePath(file), std::ios::binary | std::ios::trunc);
     if (f) f << text;
     if (f) f.close();
