@@ -2,10 +2,12 @@
 
 #include "store/key_path.h"
 
+#include <cstdlib>
+
+#ifndef _WIN32
 #include <pwd.h>
 #include <unistd.h>
-
-#include <cstdlib>
+#endif
 
 namespace vantor::store {
 
@@ -33,6 +35,8 @@ void WalkKeys(Hive& hive, const std::string& top, const std::function<void(const
   }
 }
 
+// On Windows the store is the registry (registry_hive.cpp).
+#ifndef _WIN32
 namespace {
 
 std::string HomeFolder() {
@@ -53,5 +57,6 @@ std::string DefaultStorePath() {
 }
 
 std::unique_ptr<Hive> OpenDefaultHive() { return OpenSqliteHive(DefaultStorePath()); }
+#endif
 
 }  // namespace vantor::store

@@ -109,7 +109,8 @@ std::string DefaultStorePath();
 // Opens (creating when missing, with owner-only permissions) the SQLite store.
 std::unique_ptr<Hive> OpenSqliteHive(const std::string& path);
 
-// OpenSqliteHive(DefaultStorePath()).
+// OpenSqliteHive(DefaultStorePath()). On Windows the store is the current
+// user's registry instead (registry_hive.h), and DefaultStorePath names it.
 std::unique_ptr<Hive> OpenDefaultHive();
 
 }  // namespace vantor::store
