@@ -1,6 +1,7 @@
 #include "gui/application.h"
 
 #include "common/clock.h"
+#include "common/version.h"
 #include "delivery/status_window.h"
 #include "gui/about_box.h"
 #include "gui/edit_list_window.h"
@@ -174,6 +175,25 @@ void CatchEndSignals() {}
 void QuitOnSignals(QObject*) {}
 #endif
 
+// --version and --help (or -h), alone on the command line, are answered on
+// standard output without a window, so that they work without a display.
+// Returns true when the parameter was one of them.
+bool AnswerInfoOption(const QStringList& params) {
+  if (params.size() != 1) return false;
+  const QString& p = params.front();
+  if (p == QLatin1String(res::kVersionOption)) {
+    std::cout << "vantor " << kVersion << '\n' << std::flush;
+    return true;
+  }
+  for (const char* option : res::kUsageOptions) {
+    if (p == QLatin1String(option)) {
+      std::cout << res::kUsage << std::flush;
+      return true;
+    }
+  }
+  return false;
+}
+
 void ReportFailures(MessageBoxes& boxes, const QStringList& failures) {
   for (const QString& f : failures) {
     std::cerr << "vantor: " << f.toStdString() << "\n";
@@ -184,8 +204,9 @@ void ReportFailures(MessageBoxes& boxes, const QStringList& failures) {
 }  // namespace
 
 int RunVantor(int argc, char** argv) {
-  CatchEndSignals();
   const QStringList params = ProgramParameters(argc, argv);
+  if (AnswerInfoOption(params)) return 0;
+  CatchEndSignals();
   // The toolkit sees only the program's name: "-style" or "-reverse" are not
   // this program's parameters, and are refused below like any other.
   static int qtArgc = 1;
