@@ -2,6 +2,7 @@
 
 #include "common/file_read.h"
 #include "common/text.h"
+#include "common/trace.h"
 #include "common/utf.h"
 #include "lan/samba/message_session.h"
 #include "lan/samba/netbios.h"
@@ -33,10 +34,16 @@ std::vector<LmhostsEntry> LoadLmhosts(const LanConfig& c) {
   } catch (const FileError& e) {
     // The default file need not exist; one that is there must be a file.
     bool absent = e.problem() == FileProblem::kMissing || e.problem() == FileProblem::kUnreadable;
-    if (absent && !c.lmhostsRequired) return {};
+    if (absent && !c.lmhostsRequired) {
+      if (trace::On()) trace::Line("lmhosts " + c.lmhostsFile + ": not read (" + e.reason() + ")");
+      return {};
+    }
     throw ConfigError(c.lmhostsFile + ": the lmhosts file " + e.phrase());
   }
-  return ParseLmhosts(text, c.lmhostsFile);
+  std::vector<LmhostsEntry> entries = ParseLmhosts(text, c.lmhostsFile);
+  if (trace::On()) trace::Line("lmhosts " + c.lmhostsFile + ": read, " + std::to_string(entries.size()) +
+                                (entries.size() == 1 ? " name" : " names"));
+  return entries;
 }
 
 std::string StripBackslashes(std::string_view server) {
