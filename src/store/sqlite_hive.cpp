@@ -9,6 +9,10 @@
 
 #include <sqlite3.h>
 
+#ifdef __GLIBC__
+#include <gnu/libc-version.h>
+#endif
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -92,12 +96,26 @@ DROP TABLE temp.revals;
 DROP TABLE temp.refold;
 )sql";
 
-// The mapping this process folds with, as `meta` records it.
+// The mapping this process folds with, as `meta` records it under 'fold'.
+// Taking it loads the case tables and runs through the first plane (about
+// 0.2 ms), so a store also records the C library it was folded under
+// ('libc'): while that is the same, so are its tables, and opening the store
+// costs no more than reading the two rows.
 std::string FoldMark() {
   char buf[40];
   std::snprintf(buf, sizeof buf, "simple-upper %016llx", static_cast<unsigned long long>(CaseMappingFingerprint()));
   return buf;
 }
+
+std::string LibcMark() {
+#ifdef __GLIBC__
+  return std::string("glibc ") + ::gnu_get_libc_version();
+#else
+  return {};  // unknown: the mapping itself is compared on every open
+#endif
+}
+
+enum class FoldState { kCurrent, kSameMapping, kStale };
 
 // vantor_fold(TEXT): FoldCase in SQL, for folding a store again.
 void FoldFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -563,8 +581,8 @@ class SqliteHive final : public Hive {
     try {
       if (db_->QueryText("SELECT count(*) FROM sqlite_schema") == "0") {
         db_->Exec(kSchema);
-        db_->Exec(("INSERT INTO meta(name, value) VALUES ('fold', '" + FoldMark() +
-                   "'); PRAGMA application_id = " + std::to_string(kStoreApplicationId) +
+        WriteFoldMarks();
+        db_->Exec(("PRAGMA application_id = " + std::to_string(kStoreApplicationId) +
                    "; PRAGMA user_version = " + std::to_string(kStoreSchemaVersion))
                       .c_str());
       }
@@ -578,38 +596,52 @@ class SqliteHive final : public Hive {
 
   // Whether the stored folds were made with this process's mapping; a
   // layout-1 store has no record of its mapping and never was.
-  bool FoldsCurrent() {
-    if (db_->QueryText("PRAGMA user_version") != std::to_string(kStoreSchemaVersion)) return false;
+  FoldState CheckFolds() {
+    if (db_->QueryText("PRAGMA user_version") != std::to_string(kStoreSchemaVersion)) return FoldState::kStale;
+    std::string fold, libc;
     try {
-      return db_->QueryText("SELECT value FROM meta WHERE name = 'fold'") == FoldMark();
+      sql::Statement q(*db_, "SELECT name, value FROM meta WHERE name IN ('fold', 'libc')");
+      while (q.Step()) (q.ColumnBytes(0) == "fold" ? fold : libc) = q.ColumnBytes(1);
     } catch (const sql::Error& e) {
       if (e.IsBusy()) throw;
-      return false;  // the table is gone (a store mended by hand): it is made again
+      return FoldState::kStale;  // the table is gone (a store mended by hand): it is made again
+    }
+    if (!fold.empty() && !libc.empty() && libc == LibcMark()) return FoldState::kCurrent;
+    return fold == FoldMark() ? FoldState::kSameMapping : FoldState::kStale;
+  }
+
+  void WriteFoldMarks() {
+    sql::Statement put(*db_, "INSERT OR REPLACE INTO meta(name, value) VALUES (?1, ?2)");
+    for (const auto& [name, value] : {std::pair{"fold", FoldMark()}, std::pair{"libc", LibcMark()}}) {
+      put.BindText(1, name);
+      put.BindText(2, value);
+      put.Run();
+      put.Reset();
     }
   }
 
   // Folds every key and value name again when the store was folded with
-  // another mapping. Checked again under the write lock: another process
-  // may have done it meanwhile.
+  // another mapping, and records the mapping. Checked again under the write
+  // lock: another process may have done it meanwhile.
   void RefoldIfStale() {
-    if (FoldsCurrent()) return;
+    if (CheckFolds() == FoldState::kCurrent) return;
     if (sqlite3_create_function_v2(db_->get(), "vantor_fold", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                    FoldFunction, nullptr, nullptr, nullptr) != SQLITE_OK) {
       db_->Fail(sqlite3_errcode(db_->get()), "vantor_fold");
     }
     db_->Exec("BEGIN IMMEDIATE");
     try {
-      if (!FoldsCurrent()) {
+      FoldState state = CheckFolds();
+      if (state == FoldState::kStale) {
         std::string keysBefore = db_->QueryText("SELECT count(*) FROM keys");
         db_->Exec(kRefold);
-        db_->Exec(("INSERT OR REPLACE INTO meta(name, value) VALUES ('fold', '" + FoldMark() +
-                   "'); PRAGMA user_version = " + std::to_string(kStoreSchemaVersion))
-                      .c_str());
+        db_->Exec(("PRAGMA user_version = " + std::to_string(kStoreSchemaVersion)).c_str());
         if (trace::On()) {
           trace::Line("store: " + path_ + ": names folded again for this system's case mapping (" + keysBefore +
                       " keys before, " + db_->QueryText("SELECT count(*) FROM keys") + " after)");
         }
       }
+      if (state != FoldState::kCurrent) WriteFoldMarks();
       db_->Exec("COMMIT");
     } catch (...) {
       RollbackQuietly();

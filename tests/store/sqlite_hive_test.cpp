@@ -169,11 +169,21 @@ TEST_F(SqliteStore, FoldsMadeWithAnotherMappingAreMadeAgain) {
   hive_.reset();
   Sql(StorePath(), "UPDATE keys SET fold = replace(fold, 'Ǆ', 'ǆ'); UPDATE vals SET fold = 'ǅ'");
   std::vector<std::string> before = Sql(StorePath(), "SELECT fold FROM keys ORDER BY id");
+  std::vector<std::string> marks = Sql(StorePath(), "SELECT value FROM meta ORDER BY name");
+  ASSERT_EQ(marks.size(), 2u);
   OpenSqliteHive(StorePath()).reset();
   EXPECT_EQ(Sql(StorePath(), "SELECT fold FROM keys ORDER BY id"), before) << "refolded under the same mapping";
-  Sql(StorePath(), "UPDATE meta SET value = 'simple-upper 0000000000000000'");
+  // Another version of the C library with the same tables: only the mark changes.
+  Sql(StorePath(), "UPDATE meta SET value = 'glibc 0.1' WHERE name = 'libc'");
+  OpenSqliteHive(StorePath()).reset();
+  EXPECT_EQ(Sql(StorePath(), "SELECT fold FROM keys ORDER BY id"), before) << "refolded under the same mapping";
+  EXPECT_EQ(Sql(StorePath(), "SELECT value FROM meta ORDER BY name"), marks);
+  // Other tables: folded again.
+  Sql(StorePath(), "UPDATE meta SET value = 'simple-upper 0000000000000000' WHERE name = 'fold';"
+                   "UPDATE meta SET value = 'glibc 0.1' WHERE name = 'libc'");
   EXPECT_EQ(OpenSqliteHive(StorePath())->GetValue("LISTS\\ǆOKIĆ", "ǆ"), Value::String("1"));
   EXPECT_THAT(Sql(StorePath(), "SELECT fold FROM vals"), ElementsAre("Ǆ"));
+  EXPECT_EQ(Sql(StorePath(), "SELECT value FROM meta ORDER BY name"), marks);
 }
 
 TEST_F(SqliteStore, AReadTransactionSeesOneStateWhileAnotherConnectionWrites) {
