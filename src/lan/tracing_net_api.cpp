@@ -19,8 +19,9 @@ class TracingNetApi final : public NetApi {
                               std::u16string_view message) override {
     auto t = Now();
     Status s = in_->NetMessageBufferSend(server, msgName, fromName, message);
-    Report("NetMessageBufferSend", On(server) + " to " + Quoted(msgName) + " from " + Quoted(fromName) + ", " +
-                                       std::to_string(message.size()) + " characters",
+    Report("NetMessageBufferSend",
+           On(server) + " to " + Quoted(msgName) + " from " + Quoted(fromName) + ", " + std::to_string(message.size()) +
+               " characters",
            s, t);
     return s;
   }
@@ -56,7 +57,8 @@ class TracingNetApi final : public NetApi {
                          std::uint32_t serverType, std::string_view domain, std::string_view firstNameToReturn,
                          NetBuffer<ServerInfo101>& out, std::uint32_t& totalEntries) override {
     auto t = Now();
-    Status s = in_->NetServerEnumEx(server, level, prefMaxLen, serverType, domain, firstNameToReturn, out, totalEntries);
+    Status s =
+        in_->NetServerEnumEx(server, level, prefMaxLen, serverType, domain, firstNameToReturn, out, totalEntries);
     Report("NetServerEnumEx", On(server) + " domain " + Quoted(domain) + Entries(out.size()), s, t);
     return s;
   }

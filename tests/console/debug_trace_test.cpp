@@ -45,7 +45,8 @@ TEST(DebugTrace, ShowsTheBackendTheStoreAndEveryCallOnTheSimulatedNetwork) {
                                "characters: status 0 \\(The operation succeeded\\.\\) in [0-9]+\\.[0-9] ms\n"));
   EXPECT_THAT(e, ContainsRegex("vantor debug: NetMessageBufferSend on this computer to \"zoe\" [^\n]*: status 2273 "
                                "\\(The message alias was not found on the network\\.\\) in [0-9.]+ ms\n"));
-  EXPECT_THAT(e, ContainsRegex("vantor debug: NetGetDCName on this computer domain \"OFFICE\" -> \\\\\\\\DC1: status 0 "));
+  EXPECT_THAT(e,
+              ContainsRegex("vantor debug: NetGetDCName on this computer domain \"OFFICE\" -> \\\\\\\\DC1: status 0 "));
   EXPECT_THAT(e, HasSubstr("vantor debug: GetComputerName -> \"PC5\"\n"));
   for (const std::string& line : LinesOf(e))
     EXPECT_THAT(line, AnyOf(::testing::StartsWith("vantor debug: "), ::testing::StartsWith("vantorc: "))) << e;
@@ -69,9 +70,10 @@ TEST(DebugTrace, ShowsEachNameLookUpMethodAndWhatItAnswered) {
   });
   TempDir dir;
   std::string lmhosts = dir.Write("lmhosts", "127.0.0.1 FAST\n");
-  std::string conf = dir.Write("lan.conf", "samba config =\ndirectory = no\nnetbios name = DESK\n"
-                                           "resolve order = lmhosts wins bcast\nlmhosts file = " +
-                                               lmhosts + "\nsmb port = " + std::to_string(peer.Port()) + "\n");
+  std::string conf = dir.Write("lan.conf",
+                               "samba config =\ndirectory = no\nnetbios name = DESK\n"
+                               "resolve order = lmhosts wins bcast\nlmhosts file = " +
+                                   lmhosts + "\nsmb port = " + std::to_string(peer.Port()) + "\n");
   RunResult r = RunProgram(VANTORC_PATH, {"-v", "-f", "-u", "fast,Nobody", "-m", "hi"},
                            {{"VANTOR_LAN", "samba:" + conf},
                             {"VANTOR_STORE", dir.File("store.db")},

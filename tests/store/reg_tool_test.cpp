@@ -259,7 +259,7 @@ TEST_F(RegTool, NamesDifferingOnlyInCaseAreOneNameInEveryScript) {
     const char* asked;
   } names[] = {
       {"Nguyễn", "NGUYỄN"}, {"ǅokić", "ǆOKIĆ"}, {"Ὀδυσσεύς", "ὈΔΥΣΣΕΎΣ"}, {"Հայաստան", "ՀԱՅԱՍՏԱՆ"},
-      {"ⴀⴁ", "ႠႡ"},         {"ꭰꭱ", "ᎠᎡ"},       {"Борис", "бОРИС"},       {"ıi", "II"},
+      {"ⴀⴁ", "ႠႡ"},         {"ꭰꭱ", "ᎠᎡ"},   {"Борис", "бОРИС"},       {"ıi", "II"},
   };
   const std::string lists = "HKCU\\Software\\Vantor\\Lists\\";
   for (const Spellings& n : names) {

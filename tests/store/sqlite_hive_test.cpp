@@ -179,8 +179,9 @@ TEST_F(SqliteStore, FoldsMadeWithAnotherMappingAreMadeAgain) {
   EXPECT_EQ(Sql(StorePath(), "SELECT fold FROM keys ORDER BY id"), before) << "refolded under the same mapping";
   EXPECT_EQ(Sql(StorePath(), "SELECT value FROM meta ORDER BY name"), marks);
   // Other tables: folded again.
-  Sql(StorePath(), "UPDATE meta SET value = 'simple-upper 0000000000000000' WHERE name = 'fold';"
-                   "UPDATE meta SET value = 'glibc 0.1' WHERE name = 'libc'");
+  Sql(StorePath(),
+      "UPDATE meta SET value = 'simple-upper 0000000000000000' WHERE name = 'fold';"
+      "UPDATE meta SET value = 'glibc 0.1' WHERE name = 'libc'");
   EXPECT_EQ(OpenSqliteHive(StorePath())->GetValue("LISTS\\ǆOKIĆ", "ǆ"), Value::String("1"));
   EXPECT_THAT(Sql(StorePath(), "SELECT fold FROM vals"), ElementsAre("Ǆ"));
   EXPECT_EQ(Sql(StorePath(), "SELECT value FROM meta ORDER BY name"), marks);

@@ -169,14 +169,12 @@ namespace {
 // "lmhosts", "name server 10.0.0.1" and the like, for the trace.
 std::string MethodText(ResolveMethod m, const ResolverSettings& s) {
   switch (m) {
-    case ResolveMethod::kLmhosts:
-      return "lmhosts";
+    case ResolveMethod::kLmhosts: return "lmhosts";
     case ResolveMethod::kWins:
       return s.nameServer ? "name server " + AddressText(*s.nameServer) : std::string("name server");
     case ResolveMethod::kBroadcast:
       return s.broadcastAddress ? "broadcast to " + AddressText(*s.broadcastAddress) : std::string("broadcast");
-    case ResolveMethod::kDns:
-      return "DNS";
+    case ResolveMethod::kDns: return "DNS";
   }
   return "?";
 }
@@ -230,8 +228,9 @@ Status NameResolver::Resolve(std::string_view name, std::string_view wireName, s
       // lmhosts and DNS have no status of their own: they find the name or not.
       bool lookup = m == ResolveMethod::kLmhosts || m == ResolveMethod::kDns;
       std::string answer = s != NERR_Success && lookup ? std::string("not found") : AnswerText(s, address);
-      trace::Line(traced + MethodText(m, s_) +
-                  (tried ? ": " + answer + " in " + trace::Elapsed(start) : std::string(": not configured, passed over")));
+      trace::Line(
+          traced + MethodText(m, s_) +
+          (tried ? ": " + answer + " in " + trace::Elapsed(start) : std::string(": not configured, passed over")));
     }
     if (s == NERR_Success) return NERR_Success;
   }

@@ -41,8 +41,9 @@ std::vector<LmhostsEntry> LoadLmhosts(const LanConfig& c) {
     throw ConfigError(c.lmhostsFile + ": the lmhosts file " + e.phrase());
   }
   std::vector<LmhostsEntry> entries = ParseLmhosts(text, c.lmhostsFile);
-  if (trace::On()) trace::Line("lmhosts " + c.lmhostsFile + ": read, " + std::to_string(entries.size()) +
-                                (entries.size() == 1 ? " name" : " names"));
+  if (trace::On())
+    trace::Line("lmhosts " + c.lmhostsFile + ": read, " + std::to_string(entries.size()) +
+                (entries.size() == 1 ? " name" : " names"));
   return entries;
 }
 
