@@ -10,6 +10,7 @@
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -207,6 +208,45 @@ void BM_ListDirectory(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(lists.ListDirectory());
 }
 BENCHMARK(BM_ListDirectory)->Unit(benchmark::kMicrosecond);
+
+// Names from several scripts, as a network of many countries has them: every
+// look-up and every sorted view folds or compares names like these.
+std::vector<std::string> MixedScriptNames(int n) {
+  static const char* const kStems[] = {"member", "Müller", "Иванов", "Nguyễn", "Παπαδόπουλος", "Ǆoković"};
+  std::vector<std::string> names;
+  for (int i = 0; i < n; ++i) names.push_back(kStems[i % 6] + std::to_string(i));
+  return names;
+}
+
+void BM_FoldNames(benchmark::State& state) {
+  auto names = MixedScriptNames(static_cast<int>(state.range(0)));
+  for (auto _ : state)
+    for (const std::string& name : names) benchmark::DoNotOptimize(vantor::FoldCase(name));
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_FoldNames)->Arg(1000)->Unit(benchmark::kMicrosecond);
+
+void BM_SortNamesNoCase(benchmark::State& state) {
+  auto names = MixedScriptNames(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    auto sorted = names;
+    std::sort(sorted.begin(), sorted.end(), vantor::LessNoCase());
+    benchmark::DoNotOptimize(sorted.data());
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_SortNamesNoCase)->Arg(1000)->Unit(benchmark::kMicrosecond);
+
+void BM_LoadMixedScriptList(benchmark::State& state) {
+  Store store;
+  ListsStore lists(store.hive());
+  std::vector<ListMember> members;
+  for (const std::string& name : MixedScriptNames(static_cast<int>(state.range(0)))) members.push_back({name, 2, ""});
+  lists.SaveList("Everyone", members);
+  for (auto _ : state) benchmark::DoNotOptimize(lists.LoadList("everyone"));
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_LoadMixedScriptList)->Arg(1000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

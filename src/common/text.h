@@ -15,8 +15,9 @@ char AsciiLower(char c);
 std::string AsciiUpper(std::string_view s);
 std::string AsciiLower(std::string_view s);
 
-// Case folding over UTF-8 (ASCII, Latin-1, Latin Extended-A, Greek, Cyrillic).
-// Two names are the same name when their folds are equal.
+// Case folding over UTF-8: each code point upper-cased by SimpleUpper (all
+// scripts, one code point for one). Two names are the same name when their
+// folds are equal.
 std::string FoldCase(std::string_view s);
 int CompareNoCase(std::string_view a, std::string_view b);
 bool EqualsNoCase(std::string_view a, std::string_view b);

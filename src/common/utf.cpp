@@ -1,5 +1,12 @@
 #include "common/utf.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <locale.h>
+#include <wctype.h>
+#endif
+
 namespace vantor {
 
 bool Utf8Decoder::Next(char32_t& cp) {
@@ -118,29 +125,71 @@ bool IsValidUtf8(std::string_view s) {
   return true;
 }
 
+namespace {
+
+#ifndef _WIN32
+// The C library's case tables for all of Unicode, through a locale object of
+// our own: the process's global locale (which a program may set from the
+// user's environment, as Qt does) is neither read nor changed. Without a
+// C.UTF-8 locale only ASCII letters have a case; CaseMappingFingerprint()
+// then differs, and a store folded with the full tables is folded again.
+locale_t UnicodeCType() {
+  static const locale_t loc = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+  return loc;
+}
+#endif
+
+char32_t PlatformUpper(char32_t c) {
+#ifdef _WIN32
+  // The system's own invariant upper-casing, which is what the registry
+  // compares names by.
+  wchar_t in = static_cast<wchar_t>(c), out = 0;
+  if (::LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, &in, 1, &out, 1, nullptr, nullptr, 0) != 1) return c;
+  return static_cast<char32_t>(out);
+#else
+  locale_t loc = UnicodeCType();
+  if (!loc) return c;
+  auto u = static_cast<char32_t>(::towupper_l(static_cast<wint_t>(c), loc));
+  // One UTF-16 unit for one: a mapping that leaves the plane is not taken.
+  return u <= 0xFFFF ? u : c;
+#endif
+}
+
+}  // namespace
+
 char32_t SimpleUpper(char32_t c) {
   if (c < 0x80) return (c >= 'a' && c <= 'z') ? c - 32 : c;
-  // Latin-1: à..þ except ÷; ÿ -> Ÿ.
-  if ((c >= 0xE0 && c <= 0xFE && c != 0xF7)) return c - 32;
-  if (c == 0xFF) return 0x178;
-  // Latin Extended-A: pairs, upper case even.
-  if (c >= 0x100 && c <= 0x137) return c & ~char32_t{1};
-  if (c >= 0x139 && c <= 0x148) return (c % 2 == 0) ? c - 1 : c;
-  if (c >= 0x14A && c <= 0x177) return c & ~char32_t{1};
-  if (c == 0x17A || c == 0x17C || c == 0x17E) return c - 1;
-  // Greek.
-  if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return c - 32;
-  if (c == 0x3C2) return 0x3A3;
-  if (c == 0x3AC) return 0x386;
-  if (c >= 0x3AD && c <= 0x3AF) return c - 37;
-  if (c == 0x3CC) return 0x38C;
-  if (c == 0x3CD || c == 0x3CE) return c - 63;
-  // Cyrillic.
-  if (c >= 0x430 && c <= 0x44F) return c - 32;
-  if (c >= 0x450 && c <= 0x45F) return c - 80;
-  if (c >= 0x460 && c <= 0x481) return c & ~char32_t{1};
-  if (c >= 0x48A && c <= 0x4BF) return c & ~char32_t{1};
-  return c;
+  // The registry upper-cases one UTF-16 unit at a time: characters beyond
+  // the first plane (surrogate pairs there) keep their case.
+  if (c > 0xFFFF || (c >= 0xD800 && c <= 0xDFFF)) return c;
+  return PlatformUpper(c);
+}
+
+std::uint64_t CaseMappingFingerprint() {
+  static const std::uint64_t fingerprint = [] {
+    // FNV-1a over every pair the mapping changes.
+    std::uint64_t h = 14695981039346656037ull;
+    auto mix = [&](char32_t v) {
+      for (int i = 0; i < 4; ++i) {
+        h ^= (v >> (8 * i)) & 0xFF;
+        h *= 1099511628211ull;
+      }
+    };
+    for (char32_t c = 0; c <= 0xFFFF; ++c) {
+      // Blocks without letter case (CJK ideographs, Hangul syllables,
+      // surrogates and private use) are passed over: they are most of the
+      // plane, and the fingerprint is taken whenever a store is opened.
+      if (c == 0x3400) c = 0xA000;
+      if (c == 0xAC00) c = 0xF900;
+      char32_t u = SimpleUpper(c);
+      if (u != c) {
+        mix(c);
+        mix(u);
+      }
+    }
+    return h;
+  }();
+  return fingerprint;
 }
 
 size_t Utf8Length(std::string_view s) {

@@ -2,6 +2,7 @@
 // UTF-8 and UTF-16 conversion. Malformed input never fails: each bad byte
 // becomes U+FFFD, so text from files and the wire is always usable.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -25,8 +26,15 @@ std::u16string Utf8ToUtf16(std::string_view s);
 std::string Utf16ToUtf8(std::u16string_view s);
 bool IsValidUtf8(std::string_view s);
 
-// Upper case of one code point for the scripts a Windows network name uses.
+// Upper case of one code point as the registry compares names: the simple
+// one-to-one mapping of the C library's Unicode tables (of the system's own
+// on Windows) for the first plane; "ß" and letters beyond the first plane
+// stay as they are.
 char32_t SimpleUpper(char32_t cp);
+
+// Identifies the mapping SimpleUpper applies in this process (it follows the
+// C library's Unicode version). Folds stored under another mapping are stale.
+std::uint64_t CaseMappingFingerprint();
 
 // Number of code points (not bytes).
 size_t Utf8Length(std::string_view s);

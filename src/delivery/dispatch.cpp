@@ -1,6 +1,7 @@
 #include "delivery/dispatch.h"
 
 #include "common/text.h"
+#include "common/trace.h"
 #include "gui/res_strings.h"
 #include "lan/directory.h"
 #include "lan/net_api.h"
@@ -38,7 +39,12 @@ bool Dispatcher::MaySend(std::string_view name) const {
 lan::Status Dispatcher::SendMessageTo(std::string_view prefix, std::string_view name) {
   const std::string label = prefix.empty() ? std::string(name) : std::string(prefix) + ":" + std::string(name);
   lan::Status status = kNotSent;
-  if (MaySend(name)) status = m_api.NetMessageBufferSend({}, name, m_sender, m_message);
+  if (MaySend(name)) {
+    status = m_api.NetMessageBufferSend({}, name, m_sender, m_message);
+  } else if (trace::On()) {
+    trace::Line("message to " + trace::Quoted(name) +
+                " not sent: only active recipients are sent to, and it holds no session and is none of the own names");
+  }
   if (status == lan::NERR_Success)
     m_host.Log(Format(res::kMessageSucceeded, {label}));
   else if (status == kNotSent)

@@ -2,11 +2,16 @@
 
 #include "common/file_read.h"
 #include "common/text.h"
+#include "common/trace.h"
 #include "common/utf.h"
 #include "store/key_path.h"
 #include "store/sqlite_db.h"
 
 #include <sqlite3.h>
+
+#ifdef __GLIBC__
+#include <gnu/libc-version.h>
+#endif
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,6 +19,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
@@ -48,8 +54,83 @@ CREATE TABLE vals (
   PRIMARY KEY (key, fold)
 ) WITHOUT ROWID;
 CREATE INDEX vals_by_seq ON vals(key, seq);
+CREATE TABLE meta (
+  name   TEXT PRIMARY KEY,
+  value  TEXT NOT NULL
+) WITHOUT ROWID;
 INSERT INTO keys(id, parent, name, path, fold) VALUES (1, NULL, '', '', '');
 )sql";
+
+// Folds follow the C library's case tables, which grow with new Unicode
+// versions; `meta` names the mapping the stored folds were made with
+// (layout 1 had none: a smaller table of its own). A store folded otherwise
+// is folded again when it is opened, in one transaction. Names that now fold
+// alike become one, as they always were for the registry: keys merge into the
+// first one made (its subkeys and values join it), and of values with one
+// fold in one key the first one written stays.
+const char* const kRefold = R"sql(
+CREATE TABLE IF NOT EXISTS meta (
+  name   TEXT PRIMARY KEY,
+  value  TEXT NOT NULL
+) WITHOUT ROWID;
+CREATE TEMP TABLE refold (id INTEGER PRIMARY KEY, fold TEXT NOT NULL, keep INTEGER);
+INSERT INTO refold(id, fold) SELECT id, vantor_fold(path) FROM keys;
+CREATE INDEX temp.refold_by_fold ON refold(fold, id);
+UPDATE refold SET keep = (SELECT min(r.id) FROM refold r WHERE r.fold = refold.fold);
+CREATE TEMP TABLE revals AS
+  SELECT r.keep AS key, v.name AS name, vantor_fold(v.name) AS fold, v.seq AS seq, v.type AS type, v.data AS data,
+         v.key AS src
+  FROM vals v JOIN refold r ON r.id = v.key;
+DELETE FROM vals;
+INSERT OR IGNORE INTO vals(key, name, fold, seq, type, data)
+  SELECT key, name, fold, ROW_NUMBER() OVER (PARTITION BY key ORDER BY src, seq), type, data
+  FROM revals ORDER BY key, src, seq;
+UPDATE keys SET parent = (SELECT keep FROM refold WHERE refold.id = keys.parent)
+  WHERE parent IN (SELECT id FROM refold WHERE keep <> id);
+DELETE FROM keys WHERE id IN (SELECT id FROM refold WHERE keep <> id);
+-- Through folds no name has (FoldCase writes valid UTF-8 only), so that no
+-- step of the renaming meets a fold that is still to change.
+UPDATE keys SET fold = CAST(x'FF' AS TEXT) || id;
+UPDATE keys SET fold = (SELECT fold FROM refold WHERE refold.id = keys.id);
+DROP TABLE temp.revals;
+DROP TABLE temp.refold;
+)sql";
+
+// The mapping this process folds with, as `meta` records it under 'fold'.
+// Taking it loads the case tables and runs through the first plane (about
+// 0.2 ms), so a store also records the C library it was folded under
+// ('libc'): while that is the same, so are its tables, and opening the store
+// costs no more than reading the two rows.
+std::string FoldMark() {
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "simple-upper %016llx", static_cast<unsigned long long>(CaseMappingFingerprint()));
+  return buf;
+}
+
+std::string LibcMark() {
+#ifdef __GLIBC__
+  return std::string("glibc ") + ::gnu_get_libc_version();
+#else
+  return {};  // unknown: the mapping itself is compared on every open
+#endif
+}
+
+enum class FoldState { kCurrent, kSameMapping, kStale };
+
+// vantor_fold(TEXT): FoldCase in SQL, for folding a store again.
+void FoldFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+  if (!text) {
+    sqlite3_result_null(ctx);
+    return;
+  }
+  try {
+    std::string fold = FoldCase(std::string_view(text, static_cast<std::size_t>(sqlite3_value_bytes(argv[0]))));
+    sqlite3_result_text64(ctx, fold.data(), fold.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+  } catch (const std::bad_alloc&) {
+    sqlite3_result_error_nomem(ctx);
+  }
+}
 
 std::string JoinNames(const std::vector<std::string_view>& names) {
   std::string out;
@@ -144,6 +225,10 @@ class SqliteHive final : public Hive {
         Retrying([&] { InitSchema(); });
         st_ = std::make_unique<Statements>(*db_);
       }
+      // A read-only store keeps the folds it has: names whose fold changed
+      // are found by it only once its owner has opened it.
+      if (kind == FileKind::kOurs && !readOnly_) Retrying([&] { RefoldIfStale(); });
+      if (trace::On()) trace::Line("store: " + path_ + (readOnly_ ? " (read-only)" : "") + " opened");
     } catch (const sql::Error& e) {
       throw StoreError("Cannot open the store " + path_ + ": " + e.what());
     }
@@ -496,6 +581,7 @@ class SqliteHive final : public Hive {
     try {
       if (db_->QueryText("SELECT count(*) FROM sqlite_schema") == "0") {
         db_->Exec(kSchema);
+        WriteFoldMarks();
         db_->Exec(("PRAGMA application_id = " + std::to_string(kStoreApplicationId) +
                    "; PRAGMA user_version = " + std::to_string(kStoreSchemaVersion))
                       .c_str());
@@ -506,6 +592,61 @@ class SqliteHive final : public Hive {
       throw;
     }
     RefuseUnless(Identify());
+  }
+
+  // Whether the stored folds were made with this process's mapping; a
+  // layout-1 store has no record of its mapping and never was.
+  FoldState CheckFolds() {
+    if (db_->QueryText("PRAGMA user_version") != std::to_string(kStoreSchemaVersion)) return FoldState::kStale;
+    std::string fold, libc;
+    try {
+      sql::Statement q(*db_, "SELECT name, value FROM meta WHERE name IN ('fold', 'libc')");
+      while (q.Step()) (q.ColumnBytes(0) == "fold" ? fold : libc) = q.ColumnBytes(1);
+    } catch (const sql::Error& e) {
+      if (e.IsBusy()) throw;
+      return FoldState::kStale;  // the table is gone (a store mended by hand): it is made again
+    }
+    if (!fold.empty() && !libc.empty() && libc == LibcMark()) return FoldState::kCurrent;
+    return fold == FoldMark() ? FoldState::kSameMapping : FoldState::kStale;
+  }
+
+  void WriteFoldMarks() {
+    sql::Statement put(*db_, "INSERT OR REPLACE INTO meta(name, value) VALUES (?1, ?2)");
+    for (const auto& [name, value] : {std::pair{"fold", FoldMark()}, std::pair{"libc", LibcMark()}}) {
+      put.BindText(1, name);
+      put.BindText(2, value);
+      put.Run();
+      put.Reset();
+    }
+  }
+
+  // Folds every key and value name again when the store was folded with
+  // another mapping, and records the mapping. Checked again under the write
+  // lock: another process may have done it meanwhile.
+  void RefoldIfStale() {
+    if (CheckFolds() == FoldState::kCurrent) return;
+    if (sqlite3_create_function_v2(db_->get(), "vantor_fold", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                   FoldFunction, nullptr, nullptr, nullptr) != SQLITE_OK) {
+      db_->Fail(sqlite3_errcode(db_->get()), "vantor_fold");
+    }
+    db_->Exec("BEGIN IMMEDIATE");
+    try {
+      FoldState state = CheckFolds();
+      if (state == FoldState::kStale) {
+        std::string keysBefore = db_->QueryText("SELECT count(*) FROM keys");
+        db_->Exec(kRefold);
+        db_->Exec(("PRAGMA user_version = " + std::to_string(kStoreSchemaVersion)).c_str());
+        if (trace::On()) {
+          trace::Line("store: " + path_ + ": names folded again for this system's case mapping (" + keysBefore +
+                      " keys before, " + db_->QueryText("SELECT count(*) FROM keys") + " after)");
+        }
+      }
+      if (state != FoldState::kCurrent) WriteFoldMarks();
+      db_->Exec("COMMIT");
+    } catch (...) {
+      RollbackQuietly();
+      throw;
+    }
   }
 
   // Runs a step that may meet another process's lock again until the

@@ -18,7 +18,7 @@ struct SqliteHiveOptions {
 std::unique_ptr<Hive> OpenSqliteHive(const std::string& path, const SqliteHiveOptions& options);
 
 // The schema version this build reads and writes (PRAGMA user_version).
-inline constexpr int kStoreSchemaVersion = 1;
+inline constexpr int kStoreSchemaVersion = 2;
 // PRAGMA application_id of a store file: "VTOR".
 inline constexpr int kStoreApplicationId = 0x56544F52;
 

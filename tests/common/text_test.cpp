@@ -19,6 +19,36 @@ TEST(NoCaseCompare, NamesDifferingOnlyInCaseAreEqual) {
   EXPECT_EQ(FoldCase("straße"), FoldCase("STRAßE"));
 }
 
+// One code point upper-cased to one, for every script that has letter case.
+TEST(NoCaseCompare, EveryScriptWithLetterCaseFoldsOneToOne) {
+  EXPECT_TRUE(EqualsNoCase("Nguyễn Thị Ánh", "NGUYỄN THỊ ÁNH"));  // Vietnamese
+  EXPECT_EQ(FoldCase("ǅ"), "Ǆ");                                  // titlecase digraph
+  EXPECT_TRUE(EqualsNoCase("ǆokić", "Ǆokić"));
+  EXPECT_TRUE(EqualsNoCase("ǅokić", "ǄOKIĆ"));
+  EXPECT_TRUE(EqualsNoCase("Ὀδυσσεύς ς", "ὈΔΥΣΣΕΎΣ Σ"));      // Greek, final sigma
+  EXPECT_TRUE(EqualsNoCase("Հայաստան", "ՀԱՅԱՍՏԱՆ"));          // Armenian
+  EXPECT_TRUE(EqualsNoCase("ⴀⴁ", "ႠႡ"));                      // Georgian Nuskhuri
+  EXPECT_TRUE(EqualsNoCase("ꭰꭱ", "ᎠᎡ"));                  // Cherokee
+  EXPECT_TRUE(EqualsNoCase("ｖａｎｔｏｒ", "ＶＡＮＴＯＲ"));  // full width
+  EXPECT_EQ(FoldCase("µ ſ ÿ"), "Μ S Ÿ");
+  // No letter turns into two: the sharp s stays, and one in capitals
+  // (U+1E9E) is another name.
+  EXPECT_EQ(FoldCase("Straße"), "STRAßE");
+  EXPECT_FALSE(EqualsNoCase("STRASSE", "straße"));
+  EXPECT_FALSE(EqualsNoCase("STRAẞE", "straße"));
+  // Turkish: dotless i upper-cases to I, like i; capital İ has no other case.
+  EXPECT_EQ(FoldCase("ıi"), "II");
+  EXPECT_EQ(FoldCase("İ"), "İ");
+  EXPECT_FALSE(EqualsNoCase("İ", "i"));
+  // Letters beyond the first plane keep their case, as in the registry.
+  EXPECT_FALSE(EqualsNoCase("𐐨", "𐐀"));
+  // Bad bytes still fold (each to U+FFFD) rather than fail.
+  EXPECT_EQ(FoldCase(std::string("a\xFF") + "b"), "A\uFFFDB");
+  // The ordering of the views is the fold's.
+  EXPECT_LT(CompareNoCase("ǆ", "Ǆa"), 0);
+  EXPECT_EQ(CompareNoCase("nguyễn", "NGUYỄN"), 0);
+}
+
 TEST(NoCaseCompare, OrdersByUpperCaseAndLength) {
   EXPECT_LT(CompareNoCase("amy", "Bob"), 0);
   EXPECT_GT(CompareNoCase("zed", "Amy"), 0);

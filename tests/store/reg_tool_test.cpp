@@ -250,6 +250,35 @@ TEST_F(RegTool, FailuresSayWhyAndEndWithStatusOne) {
   EXPECT_EQ(RunProcess({VANTOR_REG_EXE}).status, 1);
 }
 
+// A name written in one spelling is found, overwritten and deleted in any
+// other that differs only in letter case, in every script that has case;
+// the first spelling is the one shown.
+TEST_F(RegTool, NamesDifferingOnlyInCaseAreOneNameInEveryScript) {
+  struct Spellings {
+    const char* written;
+    const char* asked;
+  } names[] = {
+      {"Nguyễn", "NGUYỄN"}, {"ǅokić", "ǆOKIĆ"}, {"Ὀδυσσεύς", "ὈΔΥΣΣΕΎΣ"}, {"Հայաստան", "ՀԱՅԱՍՏԱՆ"},
+      {"ⴀⴁ", "ႠႡ"},         {"ꭰꭱ", "ᎠᎡ"},   {"Борис", "бОРИС"},       {"ıi", "II"},
+  };
+  const std::string lists = "HKCU\\Software\\Vantor\\Lists\\";
+  for (const Spellings& n : names) {
+    ASSERT_EQ(Reg({"add", lists + n.written, "/v", n.written, "/d", "1"}).status, 0) << n.written;
+    ASSERT_EQ(Reg({"add", lists + n.asked, "/v", n.asked, "/d", "2", "/f"}).status, 0) << n.asked;
+    ProcessResult q = Reg({"query", lists + n.asked, "/v", n.asked});
+    EXPECT_EQ(q.status, 0) << n.asked << ": " << q.err;
+    EXPECT_EQ(q.out, "HKEY_CURRENT_USER\\Software\\Vantor\\Lists\\" + std::string(n.written) + "\n    " + n.written +
+                         "    REG_SZ    2\n");
+  }
+  EXPECT_EQ(hive().SubKeyNames("Software\\Vantor\\Lists").size(), std::size(names));
+  // No letter becomes two: "STRASSE" is not "Straße".
+  ASSERT_EQ(Reg({"add", lists + "Straße"}).status, 0);
+  EXPECT_EQ(Reg({"query", lists + "STRASSE"}).status, 1);
+  EXPECT_EQ(Reg({"query", lists + "STRAßE"}).status, 0);
+  for (const Spellings& n : names) EXPECT_EQ(Reg({"delete", lists + n.asked, "/f"}).status, 0) << n.asked;
+  EXPECT_THAT(hive().SubKeyNames("Software\\Vantor\\Lists"), testing::ElementsAre("Straße"));
+}
+
 TEST_F(RegTool, FindsTheStoreThroughTheEnvironment) {
   std::string other = dir_.File("env/store.db");
   ProcessResult r = RunProcess({VANTOR_REG_EXE, "add", "HKCU\\Software\\Vantor", "/v", "x", "/d", "1"}, {},

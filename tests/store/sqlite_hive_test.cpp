@@ -109,6 +109,84 @@ TEST_F(SqliteStore, TheDocumentedQueriesWork) {
   EXPECT_THAT(Sql(StorePath(), "PRAGMA application_id"), ElementsAre(std::to_string(kStoreApplicationId)));
 }
 
+// A store of the first layout, written before names were folded with the C
+// library's tables: its own table folded Latin, Greek and Cyrillic only, so
+// "Nguyễn" and "NGUYỄN" could be two keys, and "ǆokić" and "Ǆokić" two values.
+void WriteFirstLayoutStore(const std::string& file) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+  const char* sql = R"sql(
+CREATE TABLE keys (id INTEGER PRIMARY KEY, parent INTEGER REFERENCES keys(id) ON DELETE CASCADE,
+  name TEXT NOT NULL, path TEXT NOT NULL, fold TEXT NOT NULL UNIQUE);
+CREATE INDEX keys_by_parent ON keys(parent);
+CREATE TABLE vals (key INTEGER NOT NULL REFERENCES keys(id) ON DELETE CASCADE, name TEXT NOT NULL,
+  fold TEXT NOT NULL, seq INTEGER NOT NULL, type INTEGER NOT NULL, data BLOB NOT NULL,
+  PRIMARY KEY (key, fold)) WITHOUT ROWID;
+CREATE INDEX vals_by_seq ON vals(key, seq);
+INSERT INTO keys VALUES (1, NULL, '', '', ''), (2, 1, 'Lists', 'Lists', 'LISTS'),
+  (3, 2, 'Борис', 'Lists\Борис', 'LISTS\БОРИС'),
+  (4, 2, 'NGUYỄN', 'Lists\NGUYỄN', 'LISTS\NGUYỄN'),
+  (5, 2, 'Nguyễn', 'Lists\Nguyễn', 'LISTS\NGUYễN'),
+  (6, 5, 'Sub', 'Lists\Nguyễn\Sub', 'LISTS\NGUYễN\SUB');
+INSERT INTO vals VALUES (3, 'jürgen', 'JÜRGEN', 1, 1, '2,Jürgen'),
+  (3, 'ǆokić', 'ǆOKIĆ', 2, 1, 'first'), (3, 'Ǆokić', 'ǄOKIĆ', 3, 1, 'second'),
+  (4, 'a', 'A', 1, 1, '4a'), (5, 'A', 'A', 1, 1, '5a'), (5, 'b', 'B', 2, 1, '5b'),
+  (6, 'x', 'X', 1, 1, '6x');
+PRAGMA application_id = 1448365906; PRAGMA user_version = 1;
+)sql";
+  char* error = nullptr;
+  EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, &error), SQLITE_OK) << (error ? error : "");
+  sqlite3_free(error);
+  sqlite3_close(db);
+}
+
+TEST_F(SqliteStore, AFirstLayoutStoreIsFoldedAgainWhenOpenedAndFindsItsNames) {
+  std::string file = dir_.File("layout1.db");
+  WriteFirstLayoutStore(file);
+  auto h = OpenSqliteHive(file);
+  // Latin and Cyrillic names are found as before.
+  EXPECT_EQ(h->GetValue("lists\\борис", "JÜRGEN"), Value::String("2,Jürgen"));
+  // Names that only now fold alike are one: of the values the first written
+  // stays; of the keys the first made, which the other's values and subkeys join.
+  EXPECT_EQ(h->GetValue("LISTS\\БОРИС", "ǅOKIĆ"), Value::String("first"));
+  EXPECT_EQ(h->Values("Lists\\Борис").size(), 2u);
+  EXPECT_THAT(h->SubKeyNames("Lists"), ElementsAre("NGUYỄN", "Борис"));
+  std::vector<std::string> merged;
+  for (const NamedValue& v : h->Values("lists\\nguyễn")) merged.push_back(v.name + "=" + v.value.data);
+  EXPECT_THAT(merged, ElementsAre("a=4a", "b=5b"));
+  EXPECT_EQ(h->GetValue("Lists\\NGUYỄN\\sub", "X"), Value::String("6x"));
+  EXPECT_THAT(Sql(file, "PRAGMA user_version"), ElementsAre(std::to_string(kStoreSchemaVersion)));
+  EXPECT_THAT(Sql(file, "SELECT count(*) FROM meta WHERE name = 'fold'"), ElementsAre("1"));
+  // The folds keep a subtree in one range: deleting the key takes its subkey.
+  EXPECT_TRUE(h->DeleteKey("lists\\Nguyễn"));
+  EXPECT_THAT(Sql(file, "SELECT path FROM keys ORDER BY fold"), ElementsAre("", "Lists", "Lists\\Борис"));
+}
+
+// A store folded by another mapping (another version of the C library) is
+// folded again; one folded by this one is left as it is.
+TEST_F(SqliteStore, FoldsMadeWithAnotherMappingAreMadeAgain) {
+  hive().SetValue("Lists\\Ǆokić", "ǅ", Value::String("1"));
+  hive_.reset();
+  Sql(StorePath(), "UPDATE keys SET fold = replace(fold, 'Ǆ', 'ǆ'); UPDATE vals SET fold = 'ǅ'");
+  std::vector<std::string> before = Sql(StorePath(), "SELECT fold FROM keys ORDER BY id");
+  std::vector<std::string> marks = Sql(StorePath(), "SELECT value FROM meta ORDER BY name");
+  ASSERT_EQ(marks.size(), 2u);
+  OpenSqliteHive(StorePath()).reset();
+  EXPECT_EQ(Sql(StorePath(), "SELECT fold FROM keys ORDER BY id"), before) << "refolded under the same mapping";
+  // Another version of the C library with the same tables: only the mark changes.
+  Sql(StorePath(), "UPDATE meta SET value = 'glibc 0.1' WHERE name = 'libc'");
+  OpenSqliteHive(StorePath()).reset();
+  EXPECT_EQ(Sql(StorePath(), "SELECT fold FROM keys ORDER BY id"), before) << "refolded under the same mapping";
+  EXPECT_EQ(Sql(StorePath(), "SELECT value FROM meta ORDER BY name"), marks);
+  // Other tables: folded again.
+  Sql(StorePath(),
+      "UPDATE meta SET value = 'simple-upper 0000000000000000' WHERE name = 'fold';"
+      "UPDATE meta SET value = 'glibc 0.1' WHERE name = 'libc'");
+  EXPECT_EQ(OpenSqliteHive(StorePath())->GetValue("LISTS\\ǆOKIĆ", "ǆ"), Value::String("1"));
+  EXPECT_THAT(Sql(StorePath(), "SELECT fold FROM vals"), ElementsAre("Ǆ"));
+  EXPECT_EQ(Sql(StorePath(), "SELECT value FROM meta ORDER BY name"), marks);
+}
+
 TEST_F(SqliteStore, AReadTransactionSeesOneStateWhileAnotherConnectionWrites) {
   hive().SetValue("K", "v", Value::String("old"));
   auto other = OpenAgain();

@@ -1,6 +1,8 @@
 #include "lan/samba/name_resolver.h"
 
 #include "common/text.h"
+#include "common/trace.h"
+#include "lan/net_error_text.h"
 #include "lan/samba/netbios.h"
 #include "lan/samba/socket_io.h"
 
@@ -9,6 +11,7 @@
 
 #include <cctype>
 #include <condition_variable>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
@@ -161,34 +164,75 @@ Status NameResolver::QueryName(std::uint32_t server, bool broadcast, std::string
   return ERROR_TIMEOUT;
 }
 
+namespace {
+
+// "lmhosts", "name server 10.0.0.1" and the like, for the trace.
+std::string MethodText(ResolveMethod m, const ResolverSettings& s) {
+  switch (m) {
+    case ResolveMethod::kLmhosts: return "lmhosts";
+    case ResolveMethod::kWins:
+      return s.nameServer ? "name server " + AddressText(*s.nameServer) : std::string("name server");
+    case ResolveMethod::kBroadcast:
+      return s.broadcastAddress ? "broadcast to " + AddressText(*s.broadcastAddress) : std::string("broadcast");
+    case ResolveMethod::kDns: return "DNS";
+  }
+  return "?";
+}
+
+std::string AnswerText(Status s, std::uint32_t address) {
+  if (s == NERR_Success) return AddressText(address);
+  return "status " + std::to_string(s) + " (" + NetErrorText(s) + ")";
+}
+
+}  // namespace
+
 Status NameResolver::Resolve(std::string_view name, std::string_view wireName, std::uint8_t suffix,
                              std::uint32_t& address, const Deadline& deadline) const {
+  const bool tracing = trace::On();
+  std::string traced;
+  if (tracing) {
+    char code[8];
+    std::snprintf(code, sizeof code, "<%02X>", suffix);
+    traced = "resolve " + trace::Quoted(name) + code + ": ";
+  }
   for (ResolveMethod m : s_.order) {
     if (deadline.Cancelled()) return ERROR_REQUEST_ABORTED;
     if (deadline.Passed()) return ERROR_TIMEOUT;
+    auto start = SteadyClock::now();
+    // What the method answered: an address, "not found", or a status.
+    Status s = NERR_NameNotFound;
+    bool tried = true;
     switch (m) {
       case ResolveMethod::kLmhosts:
         if (auto a = FindInLmhosts(s_.lmhosts, name, suffix)) {
           address = *a;
-          return NERR_Success;
+          s = NERR_Success;
         }
         break;
       case ResolveMethod::kWins:
-        if (s_.nameServer && QueryName(*s_.nameServer, false, wireName, suffix, address, deadline) == NERR_Success)
-          return NERR_Success;
+        tried = s_.nameServer.has_value();
+        if (tried) s = QueryName(*s_.nameServer, false, wireName, suffix, address, deadline);
         break;
       case ResolveMethod::kBroadcast:
-        if (s_.broadcastAddress &&
-            QueryName(*s_.broadcastAddress, true, wireName, suffix, address, deadline) == NERR_Success)
-          return NERR_Success;
+        tried = s_.broadcastAddress.has_value();
+        if (tried) s = QueryName(*s_.broadcastAddress, true, wireName, suffix, address, deadline);
         break;
       case ResolveMethod::kDns:
         if (auto a = ResolveDns(std::string(name), deadline.Within(s_.dnsTimeout))) {
           address = *a;
-          return NERR_Success;
+          s = NERR_Success;
         }
         break;
     }
+    if (tracing) {
+      // lmhosts and DNS have no status of their own: they find the name or not.
+      bool lookup = m == ResolveMethod::kLmhosts || m == ResolveMethod::kDns;
+      std::string answer = s != NERR_Success && lookup ? std::string("not found") : AnswerText(s, address);
+      trace::Line(
+          traced + MethodText(m, s_) +
+          (tried ? ": " + answer + " in " + trace::Elapsed(start) : std::string(": not configured, passed over")));
+    }
+    if (s == NERR_Success) return NERR_Success;
   }
   if (deadline.Cancelled()) return ERROR_REQUEST_ABORTED;
   return deadline.Passed() ? ERROR_TIMEOUT : NERR_NameNotFound;

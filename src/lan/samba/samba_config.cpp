@@ -3,6 +3,7 @@
 #include "common/codepage.h"
 #include "common/file_read.h"
 #include "common/text.h"
+#include "common/trace.h"
 #include "common/utf.h"
 #include "lan/samba/socket_io.h"
 
@@ -212,9 +213,14 @@ LanConfig ParseLanConfig(std::string_view text, const std::string& fileName) {
 
 LanConfig LoadLanConfig(const std::string& path, bool mustExist) {
   try {
-    return ParseLanConfig(ReadRegularFile(path, kMaxFileSize), path);
+    LanConfig config = ParseLanConfig(ReadRegularFile(path, kMaxFileSize), path);
+    if (trace::On()) trace::Line("lan.conf " + path + ": read");
+    return config;
   } catch (const FileError& e) {
-    if (e.problem() == FileProblem::kMissing && !mustExist) return LanConfig{};
+    if (e.problem() == FileProblem::kMissing && !mustExist) {
+      if (trace::On()) trace::Line("lan.conf " + path + ": not found, the defaults apply");
+      return LanConfig{};
+    }
     throw ConfigError(e.what());
   }
 }

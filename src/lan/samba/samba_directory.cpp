@@ -4,6 +4,8 @@
 // libraries in a process of its own.
 
 #include "common/text.h"
+#include "common/trace.h"
+#include "lan/net_error_text.h"
 #include "lan/samba/credentials_file.h"
 #include "common/file_read.h"
 #include "lan/samba/helper_protocol.h"
@@ -69,11 +71,17 @@ SmbConf SambaNetApi::LoadSmbConf(LanConfig& config) {
   FileProblem problem;
   std::string reason;
   if (FileStatusProblem(config.sambaConfig, problem, reason)) {
-    if (problem == FileProblem::kMissing || problem == FileProblem::kUnreadable) return {};
+    if (problem == FileProblem::kMissing || problem == FileProblem::kUnreadable) {
+      if (trace::On()) trace::Line("smb.conf " + config.sambaConfig + ": not read (" + reason + ")");
+      return {};
+    }
     throw ConfigError(std::string("Samba configuration ") + FileError(config.sambaConfig, problem, reason).what());
   }
   std::string program = HelperPool::FindProgram();
-  if (program.empty()) return ReadSmbConf(config.sambaConfig);
+  if (program.empty()) {
+    if (trace::On()) trace::Line("smb.conf " + config.sambaConfig + ": read by our own reader (no directory helper)");
+    return ReadSmbConf(config.sambaConfig);
+  }
   // Samba's own reading of smb.conf (includes, defaults, every spelling),
   // done by the helper; our reader stands in only when it is missing.
   static const char* const kNames[] = {"workgroup", "netbios name", "message command", "server min protocol",
@@ -90,11 +98,18 @@ SmbConf SambaNetApi::LoadSmbConf(LanConfig& config) {
   {
     HelperPool once(options);
     std::string reply;
-    if (once.Call(request.Take(), reply) != NERR_Success) return conf;  // not readable: nothing from it
+    Status called = once.Call(request.Take(), reply);
     FieldReader in(reply);
     std::uint32_t status = 0, count = 0;
+    if (called == NERR_Success && !in.U32(status)) status = ERROR_BAD_NET_RESP;
+    if (trace::On()) {
+      Status shown = called != NERR_Success ? called : status;
+      trace::Line("smb.conf " + config.sambaConfig + ": read by Samba's own reader (" + program + "): status " +
+                  std::to_string(shown) + " (" + NetErrorText(shown) + ")");
+    }
+    if (called != NERR_Success) return conf;  // not readable: nothing from it
     std::vector<std::string> v(std::size(kNames));
-    if (!in.U32(status) || status != NERR_Success || !in.U32(count) || count != v.size()) return conf;
+    if (status != NERR_Success || !in.U32(count) || count != v.size()) return conf;
     for (std::string& s : v)
       if (!in.Str(s)) return conf;
     conf.found = true;

@@ -2,6 +2,7 @@
 
 #include "common/file_read.h"
 #include "common/text.h"
+#include "common/trace.h"
 #include "common/utf.h"
 #include "lan/samba/message_session.h"
 #include "lan/samba/netbios.h"
@@ -33,10 +34,17 @@ std::vector<LmhostsEntry> LoadLmhosts(const LanConfig& c) {
   } catch (const FileError& e) {
     // The default file need not exist; one that is there must be a file.
     bool absent = e.problem() == FileProblem::kMissing || e.problem() == FileProblem::kUnreadable;
-    if (absent && !c.lmhostsRequired) return {};
+    if (absent && !c.lmhostsRequired) {
+      if (trace::On()) trace::Line("lmhosts " + c.lmhostsFile + ": not read (" + e.reason() + ")");
+      return {};
+    }
     throw ConfigError(c.lmhostsFile + ": the lmhosts file " + e.phrase());
   }
-  return ParseLmhosts(text, c.lmhostsFile);
+  std::vector<LmhostsEntry> entries = ParseLmhosts(text, c.lmhostsFile);
+  if (trace::On())
+    trace::Line("lmhosts " + c.lmhostsFile + ": read, " + std::to_string(entries.size()) +
+                (entries.size() == 1 ? " name" : " names"));
+  return entries;
 }
 
 std::string StripBackslashes(std::string_view server) {
@@ -80,9 +88,7 @@ SambaNetApi::SambaNetApi(LanConfig config)
 
   std::string computer = !config_.netbiosName.empty() ? config_.netbiosName : smbConf_.netbiosName;
   std::string workgroup = !config_.workgroup.empty() ? config_.workgroup : smbConf_.workgroup;
-  std::string upper;
-  Utf8Decoder d(computer);
-  for (char32_t cp; d.Next(cp);) AppendUtf8(upper, SimpleUpper(cp));
+  std::string upper = Capitals(computer);
   if (Utf8Length(upper) > kNetbiosNameMax) upper.clear();  // smb.conf allows longer; the network does not
   SetIdentity(upper, AsciiUpper(workgroup));
   StartDirectory();
@@ -95,11 +101,25 @@ std::unique_ptr<SambaNetApi> SambaNetApi::FromConfigFile(const std::string& path
   return std::make_unique<SambaNetApi>(std::move(config));
 }
 
-bool SambaNetApi::WireName(std::string_view name, std::string& out) const {
+std::string SambaNetApi::Capitals(std::string_view name) const {
   std::string upper;
   Utf8Decoder d(name);
-  for (char32_t cp; d.Next(cp);) AppendUtf8(upper, SimpleUpper(cp));
-  out = codec_.FromUtf8(upper);
+  for (char32_t cp; d.Next(cp);) {
+    char32_t u = SimpleUpper(cp);
+    // A DOS system upper-cases within its code page: a letter whose capital
+    // the code page lacks (µ and ÿ in CP850) stays as it is.
+    if (u != cp && cp >= 0x80) {
+      std::string capital;
+      AppendUtf8(capital, u);
+      if (codec_.FromUtf8(capital) == "?") u = cp;
+    }
+    AppendUtf8(upper, u);
+  }
+  return upper;
+}
+
+bool SambaNetApi::WireName(std::string_view name, std::string& out) const {
+  out = codec_.FromUtf8(Capitals(name));
   if (out.empty() || out.size() > kNetbiosNameMax) return false;
   for (char c : out) {
     auto u = static_cast<unsigned char>(c);

@@ -75,6 +75,8 @@ class SambaNetApi : public LocalNetApi {
   static constexpr std::size_t kMaxAliases = 64;
 
  private:
+  // name (UTF-8) in capitals, as far as the wire's code page has them.
+  std::string Capitals(std::string_view name) const;
   // A name in capitals in the wire's code page; false when it cannot be a NetBIOS name.
   bool WireName(std::string_view name, std::string& out) const;
   std::vector<std::string> EncodeText(std::u16string_view message) const;

@@ -4,6 +4,7 @@
 
 #include "lan/backend.h"
 
+#include "lan/tracing_net_api.h"
 #include "lan/windows/win_net_api.h"
 
 #include <cstdlib>
@@ -11,7 +12,7 @@
 namespace vantor::lan {
 
 std::unique_ptr<NetApi> CreateNetApi(std::string_view spec) {
-  if (spec.empty()) return std::make_unique<win::WinNetApi>();
+  if (spec.empty()) return TracedWhenAsked(std::make_unique<win::WinNetApi>());
   throw BackendError(std::string(kBackendVariable) + "=\"" + std::string(spec) +
                      "\" is not a network backend on Windows, where the system's own network services answer; "
                      "leave " +

@@ -40,7 +40,7 @@ class Wire : public ::testing::Test {
     c.smbPort = port;
     c.sambaConfig.clear();
     c.directory = false;  // these tests speak to their own peers only
-    c.lmhostsFile = dir_.Write("lmhosts", "127.0.0.1 PEER\n127.0.0.1 Zoë\n");
+    c.lmhostsFile = dir_.Write("lmhosts", "127.0.0.1 PEER\n127.0.0.1 Zoë\n127.0.0.1 µÿ\n");
     c.lmhostsRequired = true;
     c.resolveOrder = {ResolveMethod::kLmhosts};
     c.connectTimeout = 1000ms;
@@ -117,6 +117,11 @@ TEST_F(Wire, SenderDefaultsToTheComputerAndNamesAreCapitalisedForTheSession) {
                                                 "DESK\0\x04"
                                                 "zo\x89\0",
                                                 11));
+  // Letters whose capitals the code page lacks (µ and ÿ) stay as they are.
+  FakePeer other(test::MessengerHandler);
+  ASSERT_EQ(Api(other.Port())->NetMessageBufferSend({}, "µÿ", "", u"hi"), NERR_Success);
+  ASSERT_FALSE(other.Recorded().empty());
+  EXPECT_EQ(other.Recorded()[0].substr(8, 34), EncodeNetbiosName("\xE6\x98", 3));
 }
 
 TEST_F(Wire, LongSenderNamesAreCutToFifteenCharacters) {
