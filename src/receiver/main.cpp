@@ -143,9 +143,14 @@ int Receive(int argc, char** argv, const std::string& spool) {
     std::cerr << "vantor-receive: no desktop notification: " << why.toStdString() << "\n";
   });
   std::vector<QPointer<vantor::receiver::TMessagePopup>> popups;
+  bool busMissing = false;
   auto show = [&](const vantor::receive::SpooledMessage& m) {
-    notifier.Notify(QString::fromStdString("Message from " + m.from + " to " + m.to),
-                    vantor::receiver::TMessagePopup::ShownText(m.text));
+    if (!notifier.Notify(QString::fromStdString("Message from " + m.from + " to " + m.to),
+                         vantor::receiver::TMessagePopup::ShownText(m.text)) &&
+        !busMissing) {
+      busMissing = true;
+      std::cerr << "vantor-receive: no session bus: messages show as windows only\n";
+    }
     std::erase_if(popups, [](const auto& p) { return p.isNull(); });
     // A flood of messages opens no flood of windows: the rest are in the
     // history and the notifications.
