@@ -213,7 +213,8 @@ Status MessageNames::AddAlias(std::uint32_t uid, std::string_view alias, std::st
   files::UniqueFd dir = OpenFolder();
   if (!dir.Valid()) return NERR_MsgNotStarted;
   std::string computer = ComputerName();
-  if (EqualsNoCase(alias, computerName) || (!computer.empty() && EqualsNoCase(alias, computer)))
+  if (EqualsNoCase(alias, computerName) || (!computer.empty() && EqualsNoCase(alias, computer)) ||
+      EqualsNoCase(alias, AccountName(uid)))
     return NERR_AlreadyExists;
   files::UniqueFd lock = LockUserFile(dir.Get(), uid);
   if (!lock.Valid()) return ERROR_ACCESS_DENIED;
