@@ -54,11 +54,15 @@ TMessagePopup::TMessagePopup(const receive::SpooledMessage& message, QWidget* pa
   m_text->setFrameShape(QFrame::NoFrame);
   m_text->setBackgroundRole(QPalette::Window);
   m_text->viewport()->setAutoFillBackground(false);
-  // As tall as the text, up to a dozen lines; a longer one scrolls.
+  // As tall as the text wraps in its width, up to a dozen lines; a longer
+  // one scrolls.
   const QFontMetrics fm(m_text->font());
-  const int lines = std::min(kMaxTextLines, std::max(1, static_cast<int>(m_text->document()->lineCount())));
-  m_text->setMinimumHeight(fm.lineSpacing() * lines + 2 * m_text->document()->documentMargin() + 4);
-  m_text->setMinimumWidth(fm.averageCharWidth() * 48);
+  const int width = fm.averageCharWidth() * 56;
+  const int margins = 2 * static_cast<int>(m_text->document()->documentMargin()) + 4;
+  const int textHeight = fm.boundingRect(QRect(0, 0, width - margins, 1 << 20), Qt::TextWordWrap,
+                                         m_text->toPlainText()).height();
+  m_text->setFixedHeight(std::min(textHeight, fm.lineSpacing() * kMaxTextLines) + margins);
+  m_text->setMinimumWidth(width);
 
   m_ok = new QPushButton(QStringLiteral("OK"), this);
   m_ok->setObjectName(QStringLiteral("OKBtn"));
