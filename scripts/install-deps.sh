@@ -3,7 +3,8 @@
 #   scripts/install-deps.sh [build|test|demo|all]
 #   build: compilers, CMake, libraries (the default)
 #   test:  build + what the tests use (Samba for the wire tests and a domain
-#          controller, Kerberos tools, Xvfb)
+#          controller, Kerberos tools, Xvfb, a D-Bus session bus for the
+#          receiving test)
 #   demo:  build + what the screenshot script uses
 set -euo pipefail
 
@@ -12,7 +13,7 @@ build_pkgs=(g++ cmake ninja-build pkg-config libsqlite3-dev sqlite3 nlohmann-jso
             libgtest-dev libgmock-dev libbenchmark-dev
             qt6-base-dev qt6-base-dev-tools libqt6test6 libqt6svg6 qt6-svg-dev samba-dev)
 test_pkgs=(xvfb xauth x11-utils xdotool trayer samba smbclient libclang-rt-14-dev samba-ad-dc samba-ad-provision krb5-user
-           iproute2)
+           iproute2 dbus-daemon desktop-file-utils)
 demo_pkgs=(xvfb xauth trayer imagemagick fonts-liberation2)
 
 pkgs=("${build_pkgs[@]}")
