@@ -31,8 +31,8 @@ std::string TakeMessageFile(const std::string& path, std::string& bytes) {
   if (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid())
     return "the message file is not one that smbd made for this account";
   std::string problem;
-  if (!files::ReadAtMost(fd.Get(), kMaxTextBytes, bytes))
-    problem = "the message file holds more than " + std::to_string(kMaxTextBytes) + " bytes";
+  if (!files::ReadAtMost(fd.Get(), kMaxMessageFile, bytes))
+    problem = "the message file holds more than " + std::to_string(kMaxMessageFile) + " bytes";
   struct stat now {};
   if (::lstat(path.c_str(), &now) == 0 && now.st_dev == st.st_dev && now.st_ino == st.st_ino) ::unlink(path.c_str());
   return problem;

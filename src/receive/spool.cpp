@@ -104,7 +104,7 @@ std::optional<SpooledMessage> ParseSpooled(std::string_view text, std::string& w
   std::size_t pos = 0;
   auto line = [&](std::string& out) {
     std::size_t nl = text.find('\n', pos);
-    if (nl == std::string_view::npos || nl - pos > 256) return false;
+    if (nl == std::string_view::npos || nl - pos > 16 + kMaxCleanName) return false;
     out.assign(text.substr(pos, nl - pos));
     pos = nl + 1;
     return true;
@@ -130,7 +130,7 @@ std::optional<SpooledMessage> ParseSpooled(std::string_view text, std::string& w
     why = "the text's length is not as stated";
     return std::nullopt;
   }
-  if (m.from.empty() || m.to.empty() || m.from.size() > kMaxNameBytes || m.to.size() > kMaxNameBytes) {
+  if (m.from.empty() || m.to.empty() || m.from.size() > kMaxCleanName || m.to.size() > kMaxCleanName) {
     why = "a sender or recipient that is empty or too long";
     return std::nullopt;
   }

@@ -37,10 +37,15 @@ struct SpooledMessage {
   friend bool operator==(const SpooledMessage&, const SpooledMessage&) = default;
 };
 
-// The limits of what is kept.
-inline constexpr std::size_t kMaxNameBytes = 64;      // sender, recipient
-inline constexpr std::size_t kMaxTextBytes = 8192;    // a message's text
-inline constexpr std::size_t kMaxSpooledFile = 9216;  // the text and the head
+// The limits of what is taken from smbd: a sender's or recipient's name and
+// the message file, in bytes. A message from the wire is at most about 1600.
+inline constexpr std::size_t kMaxNameBytes = 64;
+inline constexpr std::size_t kMaxMessageFile = 8192;
+// What they may grow to in UTF-8, cleaned: one byte becomes at most one
+// character of the Basic Multilingual Plane, three bytes.
+inline constexpr std::size_t kMaxCleanName = 3 * kMaxNameBytes;
+inline constexpr std::size_t kMaxTextBytes = 3 * kMaxMessageFile;
+inline constexpr std::size_t kMaxSpooledFile = kMaxTextBytes + 1024;  // the text and the head
 
 // Text as the windows may show it: bytes that are not UTF-8, control
 // characters other than tab and line breaks, and the characters that turn

@@ -143,6 +143,10 @@ TEST_F(Spool, HostileInputIsShownCleanedOrRefusedAndNothingRunsOrLandsOutside) {
   DeliverResult bad = Deliver(
       {spool, "--file=" + MessageFile("ok\xff\xfe\x01 \xe2\x80\xae" "evil\r\n"), "--from=A\x1b[2J", "--to=" + user_});
   EXPECT_TRUE(bad.delivered);
+  // At the limits, every byte a euro sign: they grow threefold and still arrive.
+  EXPECT_TRUE(Deliver({spool, "--file=" + MessageFile(std::string(kMaxMessageFile, '\x80')),
+                       "--from=" + std::string(kMaxNameBytes, '\x80'), "--charset=CP1252", "--to=" + user_})
+                  .delivered);
   // The text in the code page smbd's unix charset names.
   EXPECT_TRUE(Deliver({spool, "--charset=CP850", "--file=" + MessageFile("Gr\x81\xe1" "e"), "--from=A",
                        "--to=" + user_})
@@ -157,11 +161,13 @@ TEST_F(Spool, HostileInputIsShownCleanedOrRefusedAndNothingRunsOrLandsOutside) {
     }
   }
   std::vector<SpooledMessage> waiting = Waiting();
-  ASSERT_THAT(waiting, SizeIs(3));
+  ASSERT_THAT(waiting, SizeIs(4));
   EXPECT_EQ(waiting[0].from, "$(touch " + canary + ")`id`;|&<>");
   EXPECT_EQ(waiting[1].from, "A?[2J");
   EXPECT_EQ(waiting[1].text, "ok\uFFFD\uFFFD\uFFFD \uFFFDevil\r\n");
-  EXPECT_EQ(waiting[2].text, "Grüße");
+  EXPECT_EQ(waiting[2].from.size(), kMaxCleanName);
+  EXPECT_EQ(waiting[2].text.size(), kMaxTextBytes);
+  EXPECT_EQ(waiting[3].text, "Grüße");
 }
 
 TEST_F(Spool, TheHelpersCommandLine) {
