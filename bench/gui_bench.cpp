@@ -67,14 +67,17 @@ std::string SlowServers(int n, int latencyMs) {
   return R"({"local": {"computer": "PC05", "user": "alice", "domain": "D"}, "hosts": [)" + hosts + "]}";
 }
 
+// A group whose members are all logged on at one PC, so that every message
+// is delivered (and written to the deliveries file) on both sides.
 std::string GroupNetwork(int members) {
   std::string names;
   for (int i = 0; i < members; ++i) names += (i ? ",\"" : "\"") + Name("m", i) + "\"";
   return R"({"local": {"computer": "PC05", "user": "alice", "domain": "BIG", "messenger": true},
     "domains": [{"name": "BIG", "controller": "DC1", "groups": [{"name": "All", "members": [)" +
          names + R"(]}]}],
-    "hosts": [{"name": "DC1", "type": ["nt", "server_nt", "domain_ctrl"]}],
-    "deliveries": "/dev/null"})";
+    "hosts": [{"name": "DC1", "type": ["nt", "server_nt", "domain_ctrl"]},
+              {"name": "PC1", "type": ["nt"], "logged_on": [)" +
+         names + "]}]}";
 }
 
 double Median(std::vector<double> v) {

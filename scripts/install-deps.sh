@@ -1,28 +1,35 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs, when they are missing.
-#   scripts/install-deps.sh [build|test|demo|all]
-#   build: compilers, CMake, libraries (the default)
-#   test:  build + what the tests use (Samba for the wire tests and a domain
-#          controller, Kerberos tools, Xvfb, a D-Bus session bus for the
-#          receiving test)
-#   demo:  build + what the screenshot script uses
+#   scripts/install-deps.sh [build|test|windows|demo|all]
+#   build:   compilers, CMake, libraries (the default)
+#   test:    build + what the tests use (Samba for the wire tests and a domain
+#            controller, Kerberos tools, Xvfb, Clang and its libFuzzer runtime
+#            for the fuzz targets, a D-Bus session bus for the receiving
+#            test)
+#   windows: build + the mingw-w64 cross compiler and Wine, for the Windows
+#            programs and their tests (about 1 GB on disk)
+#   demo:    build + what the screenshot script uses
 set -euo pipefail
 
 what="${1:-build}"
 build_pkgs=(g++ cmake ninja-build pkg-config libsqlite3-dev sqlite3 nlohmann-json3-dev rapidjson-dev
             libgtest-dev libgmock-dev libbenchmark-dev
             qt6-base-dev qt6-base-dev-tools libqt6test6 libqt6svg6 qt6-svg-dev samba-dev)
-test_pkgs=(xvfb xauth x11-utils xdotool trayer samba smbclient libclang-rt-14-dev samba-ad-dc samba-ad-provision krb5-user
-           iproute2 dbus-daemon desktop-file-utils)
+test_pkgs=(xvfb xauth x11-utils xdotool trayer samba smbclient clang libclang-rt-14-dev samba-ad-dc samba-ad-provision
+           krb5-user iproute2 dbus-daemon desktop-file-utils)
 demo_pkgs=(xvfb xauth trayer imagemagick fonts-liberation2)
+# Wine from Debian runs the 64-bit .exe files without a display; iproute2 and
+# util-linux (unshare) keep it off the network.
+windows_pkgs=(g++-mingw-w64-x86-64-posix wine wine64 iproute2 util-linux)
 
 pkgs=("${build_pkgs[@]}")
 case "$what" in
   build) ;;
   test) pkgs+=("${test_pkgs[@]}") ;;
+  windows) pkgs+=("${windows_pkgs[@]}") ;;
   demo) pkgs+=("${demo_pkgs[@]}") ;;
-  all) pkgs+=("${test_pkgs[@]}" "${demo_pkgs[@]}") ;;
-  *) echo "usage: $0 [build|test|demo|all]" >&2; exit 2 ;;
+  all) pkgs+=("${test_pkgs[@]}" "${windows_pkgs[@]}" "${demo_pkgs[@]}") ;;
+  *) echo "usage: $0 [build|test|windows|demo|all]" >&2; exit 2 ;;
 esac
 
 missing=()

@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the optimised build
 # with warnings as errors, then AddressSanitizer with UndefinedBehaviorSanitizer,
-# then ThreadSanitizer over the tests labelled "threads".
+# then ThreadSanitizer over the tests labelled "threads", then each fuzz target
+# for 30 s after replaying its seeds and regression inputs (scripts/fuzz.sh),
+# then the Windows programs cross-built with mingw-w64
+# (build/mingw/src/console/vantorc.exe, build/mingw/src/store/vantor-reg.exe)
+# and their tests under Wine.
 #   scripts/test.sh            everything
 #   scripts/test.sh --quick    the optimised build only
 set -euo pipefail
@@ -11,6 +15,7 @@ quick=0
 [ "${1:-}" = "--quick" ] && quick=1
 
 scripts/install-deps.sh test
+if [ "$quick" -eq 0 ]; then scripts/install-deps.sh windows; fi
 # Samba is installed now: the tests that need smbd must run, not skip.
 export VANTOR_REQUIRE_SMBD=1
 jobs=$(nproc)
@@ -28,5 +33,7 @@ run ci
 if [ "$quick" -eq 0 ]; then
   run asan
   run tsan
+  scripts/fuzz.sh --seconds 30
+  run mingw
 fi
 echo "=== all tests passed"

@@ -1,9 +1,9 @@
 #include "console/parser.h"
 
+#include "common/file_read.h"
 #include "console/banner.h"
 #include "console/usage.h"
 
-#include <filesystem>
 #include <string_view>
 
 namespace vantor::console {
@@ -31,10 +31,14 @@ bool Match(std::string_view lowered, std::string_view spelling) {
   return lowered.substr(1) == spelling.substr(1);
 }
 
-bool FileExists(const std::string& path) {
-  std::error_code ec;
-  auto st = std::filesystem::status(path, ec);
-  return !ec && std::filesystem::exists(st) && !std::filesystem::is_directory(st);
+// Why the server file cannot be used, or empty when it is a regular file.
+// Only regular files are read: a folder, device or FIFO gets its own error.
+std::string ServerFileProblem(const std::string& path) {
+  FileProblem problem;
+  std::string reason;
+  if (!FileStatusProblem(path, problem, reason)) return {};
+  if (problem == FileProblem::kFolder || problem == FileProblem::kNotRegular) return reason + ".";
+  return "does not exist.";
 }
 
 class Parser {
@@ -89,7 +93,8 @@ class Parser {
       case Opt::Qf: {
         QueryOption(QueryMode::ServerFile);
         std::string file = Value();
-        if (!FileExists(file)) FatalError(out_, "Query filename '" + Utf8(file) + "' does not exist.");
+        if (std::string problem = ServerFileProblem(file); !problem.empty())
+          FatalError(out_, "Query filename '" + Utf8(file) + "' " + problem);
         s_.serverFile = file;
         break;
       }

@@ -1,37 +1,27 @@
 #include "console/server_query.h"
 #include "common/recipient.h"
 
+#include "common/file_read.h"
 #include "console/banner.h"
 #include "lan/enumerate.h"
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 
 namespace vantor::console {
 
 namespace {
 
+// One name a line; even a network of thousands of servers needs far less.
+constexpr std::size_t kMaxServerFileBytes = 4u << 20;
+
 std::string ReadServerFile(RunContext& ctx, const std::string& path) {
-  std::string text;
-  int err = 0;
-  if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
-    errno = 0;
-    char buf[65536];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
-    if (std::ferror(f)) err = errno ? errno : EIO;
-    std::fclose(f);
-  } else {
-    err = errno;
-  }
-  // It existed when the command line was read; say why it cannot be read now.
-  if (err != 0) {
+  try {
+    return ReadRegularFile(path, kMaxServerFileBytes);
+  } catch (const FileError& e) {
+    // It was a file when the command line was read; say why it cannot be read now.
     const TextCodec& codec = ctx.out.codec();
-    FatalError(ctx.out,
-               "Query filename '" + codec.ToUtf8(path) + "' could not be read: " + codec.ToUtf8(std::strerror(err)));
+    bool systemText = e.problem() == FileProblem::kMissing || e.problem() == FileProblem::kUnreadable;
+    FatalError(ctx.out, "Query filename '" + codec.ToUtf8(path) + "' " +
+                            (systemText ? "could not be read: " + codec.ToUtf8(e.reason()) : e.reason() + "."));
   }
-  return text;
 }
 
 void KeepCheckedServers(RunContext& ctx, bool verbose, SortedNameList& servers) {

@@ -2,6 +2,7 @@
 
 #include "common/text.h"
 #include "store/settings.h"
+#include "store/sqlite_hive.h"
 
 namespace vantor::console {
 
@@ -12,8 +13,15 @@ const std::string kServersKey = std::string(store::kFormsKey) + "\\" + std::stri
 StoreReader::StoreReader(std::unique_ptr<store::Hive> hive) : hive_(std::move(hive)) {}
 StoreReader::~StoreReader() = default;
 
+namespace {
+// Reads see the last committed state without waiting for a writer; what can
+// wait is creating a missing key while the windowed program or an import
+// writes. That wait is kept short: the run reads on without the key.
+constexpr int kStoreWaitMs = 500;
+}  // namespace
+
 std::unique_ptr<StoreReader> StoreReader::OpenDefault() {
-  auto hive = store::OpenDefaultHive();
+  auto hive = store::OpenSqliteHive(store::DefaultStorePath(), store::SqliteHiveOptions{kStoreWaitMs});
   // One read now, so that a damaged store file is found before the run has
   // printed or sent anything.
   hive->KeyExists(store::kRootKey);

@@ -88,13 +88,24 @@ void TStatus::resizeEvent(QResizeEvent* e) {
   LayOut();
 }
 
-void TStatus::Log(const QString& text) {
-  const auto now = m_clock.Now();
-  LogRaw(QString::fromStdString(FormatShortDate(now) + " " + FormatLongTime(now)) + QStringLiteral("  ") + text);
+QString TStatus::Stamped(const QString& text) const {
+  // The date and time change once a second; a send of thousands of lines
+  // formats them once a second too.
+  const auto second = std::chrono::time_point_cast<std::chrono::seconds>(m_clock.Now());
+  if (second != m_stampSecond || m_stamp.isEmpty()) {
+    m_stampSecond = second;
+    m_stamp = QString::fromStdString(FormatShortDate(second) + " " + FormatLongTime(second)) + QStringLiteral("  ");
+  }
+  return m_stamp + text;
 }
 
-void TStatus::LogRaw(const QString& line) {
-  m_log->appendPlainText(line);
+void TStatus::Log(const QString& text) { LogRaw(Stamped(text)); }
+
+void TStatus::LogRaw(const QString& line) { AppendLines({line}); }
+
+void TStatus::AppendLines(const QStringList& lines) {
+  if (lines.isEmpty()) return;
+  m_log->appendPlainText(lines.join(QLatin1Char('\n')));
   m_log->verticalScrollBar()->setValue(m_log->verticalScrollBar()->maximum());
 }
 

@@ -5,9 +5,11 @@
 // button. Hiding the window in any way sets AbortRequested and gives control
 // back to the main window.
 
+#include <QStringList>
 #include <QWidget>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 
 class QLabel;
@@ -37,6 +39,10 @@ class TStatus : public QWidget {
 
   // Appends "date time  text" to the log.
   void Log(const QString& text);
+  // "date time  text", as Log writes it.
+  QString Stamped(const QString& text) const;
+  // Appends lines as they are, in one go.
+  void AppendLines(const QStringList& lines);
   // Appends a line as it is (the message's own lines).
   void LogRaw(const QString& line);
   void ClearLog();
@@ -70,6 +76,8 @@ class TStatus : public QWidget {
   QPushButton* m_action;
   QPushButton* m_help;
   bool m_destroyed = false;
+  mutable std::chrono::sys_seconds m_stampSecond{};
+  mutable QString m_stamp;
 };
 
 }  // namespace vantor::delivery

@@ -4,6 +4,7 @@
 #include "delivery/session_query.h"
 #include "delivery/status_window.h"
 #include "gui/about_box.h"
+#include "gui/awaiting_net_api.h"
 #include "gui/help.h"
 #include "gui/history_box.h"
 #include "gui/image_list.h"
@@ -66,14 +67,16 @@ TMain::TMain(AppContext& ctx, AppState& state, TOptions& options, QWidget* paren
   setWindowIcon(AppIcon());
   setMinimumSize(kMinWidth, kMinHeight);
   BuildUi();
+  m_net = new AwaitingNetApi(m_ctx.api);
+  m_net->setParent(this);
   const MainViews& views = m_upper->Views();
-  m_statusLine = std::make_unique<StatusLine>(*m_statusText, views, m_ctx.api, m_state, m_options);
+  m_statusLine = std::make_unique<StatusLine>(*m_statusText, views, *m_net, m_state, m_options);
   m_query = std::make_unique<delivery::SessionQuery>(m_ctx.api, m_state.AbortRequested, this);
   m_query->SetReporter([this](const std::string& text) {
     m_statusLine->Show(Q(text));
     LogIfShowing(Q(text));
   });
-  m_browser = std::make_unique<NetBrowser>(NetBrowser::Deps{m_ctx.api, m_ctx.hive, m_ctx.boxes, *this, m_state,
+  m_browser = std::make_unique<NetBrowser>(NetBrowser::Deps{*m_net, m_ctx.hive, m_ctx.boxes, *this, m_state,
                                                             m_options, views, *m_commands, *m_statusLine, *this,
                                                             *m_query});
   m_recipients = std::make_unique<Recipients>(
@@ -86,13 +89,13 @@ TMain::TMain(AppContext& ctx, AppState& state, TOptions& options, QWidget* paren
       [this] { m_recipients->RecipViewClick(Recipients::Source::Other); },
       [this] { m_messageArea->ShowSavedMessagesTab(); }});
   m_send = std::make_unique<SendCommand>(SendCommand::Deps{
-      m_ctx.api, m_ctx.hive, m_ctx.boxes, *this, m_state, m_options, views, *m_commands, *m_statusLine, *this,
+      *m_net, m_ctx.hive, m_ctx.boxes, *this, m_state, m_options, views, *m_commands, *m_statusLine, *this,
       *m_query, m_messageArea->Message(), [this] { return m_status; }, [this] { m_saved->StoreForSend(); }});
   m_lists = std::make_unique<ListCommands>(ListCommands::Deps{m_ctx.hive, m_ctx.boxes, *this, m_state, views,
                                                               *m_commands, *m_statusLine,
                                                               [this] { return m_editList; }});
   m_optionsCommand = std::make_unique<OptionsCommand>(
-      OptionsCommand::Deps{m_options, m_state, m_ctx.api, *m_browser, *m_statusLine, [this](bool on) { SetHints(on); },
+      OptionsCommand::Deps{m_options, m_state, *m_net, *m_browser, *m_statusLine, [this](bool on) { SetHints(on); },
                            [this] { m_recipients->Memo1Change(); }});
   m_tray = new TrayIcon(*this, m_state, [this] { ExitCommand(); });
   ConnectCommands();
@@ -286,8 +289,8 @@ bool TMain::FormCreate() {
   // 5. The message tab lays itself out; 6. the active-only commands.
   m_browser->SetActiveOnlyCommands(true);
   // 7. Own names.
-  m_state.LocalComputerName = lan::GetLocalComputerName(m_ctx.api);
-  m_state.LocalUserName = lan::GetLocalUserName(m_ctx.api);
+  m_state.LocalComputerName = lan::GetLocalComputerName(*m_net);
+  m_state.LocalUserName = lan::GetLocalUserName(*m_net);
   // 8. The splitter.
   store::Settings settings(m_ctx.hive);
   SetSplitPosition(settings.ReadInteger(store::kMainSection, "Split", UpperPanel::kDesignHeight));
@@ -305,8 +308,8 @@ bool TMain::FormCreate() {
   SetHints(m_options.Tooltips());
   // 13. Domain and controller.
   if (m_options.ScanDomain()) {
-    m_state.DomainControllerName = lan::GetDomainControllerName(m_ctx.api, m_state.PrimaryDomainName);
-    m_state.PrimaryDomainName = lan::GetPrimaryDomainName(m_ctx.api);
+    m_state.DomainControllerName = lan::GetDomainControllerName(*m_net, m_state.PrimaryDomainName);
+    m_state.PrimaryDomainName = lan::GetPrimaryDomainName(*m_net);
   } else {
     m_state.DomainControllerName.clear();
     m_state.PrimaryDomainName.clear();
@@ -363,7 +366,7 @@ void TMain::SetHints(bool on) {
 
 void TMain::CheckMessengerService() {
   std::vector<std::string> names;
-  const lan::Status status = lan::GetMessengerNames(m_ctx.api, names);
+  const lan::Status status = lan::GetMessengerNames(*m_net, names);
   if (status != lan::NERR_Success)
     m_ctx.boxes.Error(this, Q(Format(res::kMessengerService, {lan::NetErrorText(status)})), kMessengerHelpTopic);
 }

@@ -23,6 +23,7 @@ class TStatus;
 
 namespace vantor::gui {
 
+class AwaitingNetApi;
 class ListCommands;
 class MainCommands;
 struct MainViews;
@@ -117,6 +118,7 @@ class TMain : public QMainWindow, public InputGate {
   QSplitter* m_splitter = nullptr;
   MessageArea* m_messageArea = nullptr;
   MainCommands* m_commands = nullptr;
+  AwaitingNetApi* m_net = nullptr;  // the network, as this thread calls it
   std::unique_ptr<StatusLine> m_statusLine;
   std::unique_ptr<delivery::SessionQuery> m_query;
   std::unique_ptr<NetBrowser> m_browser;

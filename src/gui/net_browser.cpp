@@ -124,11 +124,11 @@ void NetBrowser::SetActiveOnlyCommands(bool atStartUp) {
     const bool on = m_.options.ActiveOnly();
     const int image = on ? image::kShowAll : image::kShowActiveOnly;
     const QString text = Text(on ? res::kShowAllItems : res::kShowActiveItemsOnly);
-    c.SetEnabled(Command::ToolActiveOnly, true);
-    c.SetImage(Command::ToolActiveOnly, image);
+    for (Command toggle : {Command::ToolActiveOnly, Command::MenuActiveOnly}) {
+      c.SetEnabled(toggle, true);
+      c.SetImage(toggle, image);
+    }
     c.SetHint(Command::ToolActiveOnly, text);
-    c.SetEnabled(Command::MenuActiveOnly, true);
-    c.SetImage(Command::MenuActiveOnly, image);
     c.SetText(Command::MenuActiveOnly, text);
   } else {
     c.SetImage(Command::ToolActiveOnly, image::kShowActiveOnly);

@@ -136,23 +136,19 @@ void Recipients::tbDelFavClick(Source source) {
   m_.status.UpdateSBar();
 }
 
-void Recipients::sbTypeRecipClick() {
+void Recipients::TypeIn(bool recipient) {
   TTypeRecip* dialog = m_.typeIn();
   if (!dialog) return;
-  if (auto row = dialog->Ask(TTypeRecip::Purpose::Recipient)) m_.views.recip.itemModel().Append(*row);
+  if (auto row = dialog->Ask(recipient ? TTypeRecip::Purpose::Recipient : TTypeRecip::Purpose::Favourite))
+    (recipient ? m_.views.recip : m_.views.fav).itemModel().Append(*row);
   const bool canSend = !MessageEmpty() && m_.views.recip.itemModel().Count() > 0;
   m_.commands.SetEnabled(Command::SendButton, canSend);
   m_.commands.SetEnabled(Command::SaveMessage, canSend);
 }
 
-void Recipients::Typeinafavourite1Click() {
-  TTypeRecip* dialog = m_.typeIn();
-  if (!dialog) return;
-  if (auto row = dialog->Ask(TTypeRecip::Purpose::Favourite)) m_.views.fav.itemModel().Append(*row);
-  const bool canSend = !MessageEmpty() && m_.views.recip.itemModel().Count() > 0;
-  m_.commands.SetEnabled(Command::SendButton, canSend);
-  m_.commands.SetEnabled(Command::SaveMessage, canSend);
-}
+void Recipients::sbTypeRecipClick() { TypeIn(/*recipient=*/true); }
+
+void Recipients::Typeinafavourite1Click() { TypeIn(/*recipient=*/false); }
 
 void Recipients::FavViewClick(Source source) {
   MainCommands& c = m_.commands;
@@ -284,25 +280,23 @@ void Recipients::Edit1Click() {
   for (Command off : {Command::MenuAddToFavourites, Command::MenuRemoveFromFavourites, Command::MenuAddToRecipients,
                       Command::MenuEditList, Command::MenuDeleteList})
     c.SetEnabled(off, false);
+  // The four entries that move rows, as the view that decides allows.
+  auto moves = [&c](bool toRecipients, bool fromRecipients, bool toFavourites, bool fromFavourites) {
+    c.SetEnabled(Command::MenuAddToRecipients, toRecipients);
+    c.SetEnabled(Command::MenuRemoveFromRecipients, fromRecipients);
+    c.SetEnabled(Command::MenuAddToFavourites, toFavourites);
+    c.SetEnabled(Command::MenuRemoveFromFavourites, fromFavourites);
+  };
   const ItemView* decided = nullptr;
   if (m_.views.FavouritesShowing()) {
     if (m_.views.fav.SelectedCount() == 0) return;
-    c.SetEnabled(Command::MenuAddToRecipients, true);
-    c.SetEnabled(Command::MenuRemoveFromFavourites, true);
-    c.SetEnabled(Command::MenuRemoveFromRecipients, false);
-    c.SetEnabled(Command::MenuAddToFavourites, false);
+    moves(true, false, false, true);
     decided = &m_.views.fav;
   } else if (m_.views.net.SelectedCount() > 0) {
-    c.SetEnabled(Command::MenuAddToRecipients, true);
-    c.SetEnabled(Command::MenuAddToFavourites, true);
-    c.SetEnabled(Command::MenuRemoveFromRecipients, false);
-    c.SetEnabled(Command::MenuRemoveFromFavourites, false);
+    moves(true, false, true, false);
     decided = &m_.views.net;
   } else if (m_.views.recip.SelectedCount() > 0) {
-    c.SetEnabled(Command::MenuRemoveFromRecipients, true);
-    c.SetEnabled(Command::MenuAddToFavourites, true);
-    c.SetEnabled(Command::MenuAddToRecipients, false);
-    c.SetEnabled(Command::MenuRemoveFromFavourites, false);
+    moves(false, true, true, false);
     decided = &m_.views.recip;
   } else {
     return;

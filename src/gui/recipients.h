@@ -64,6 +64,8 @@ class Recipients {
   int CopySelected(ItemView& source, ItemView& target, bool unselectCopied);
   void AddToRecipientsFrom(ItemView& source);
   void AddFavourite(ItemView& source);
+  // The type-in dialog for a recipient or a favourite, and the row it gives.
+  void TypeIn(bool recipient);
   // The context menu shows Edit List and Delete List for a single list row.
   void ShowListCommands(const ItemView& view);
   bool MessageEmpty() const;

@@ -20,6 +20,7 @@
 #include "lan/net_error_text.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 
 #include <vector>
 
@@ -37,14 +38,30 @@ QString Text(const char* text) { return QString::fromLatin1(text); }
 bool KeepsRefusedAlias(lan::Status status) { return status == 2136 || status == 2276 || status == 2277; }
 
 // The log and the event processing of the dispatch, on the status window.
+// A group of thousands gives a line per member: the lines are stamped as
+// they come and reach the window, with the events, every few milliseconds,
+// which is as often as anyone sees them and still takes a Cancel at once.
 class StatusLog : public delivery::DispatchHost {
  public:
   explicit StatusLog(delivery::TStatus& status) : m_status(status) {}
-  void Log(const std::string& text) override { m_status.Log(Q(text)); }
-  void ProcessEvents() override { QCoreApplication::processEvents(); }
+  ~StatusLog() override { Flush(); }
+  void Log(const std::string& text) override { m_pending.append(m_status.Stamped(Q(text))); }
+  void ProcessEvents() override {
+    if (m_sinceFlush.isValid() && m_sinceFlush.elapsed() < kEveryMs) return;
+    Flush();
+    QCoreApplication::processEvents();
+  }
+  void Flush() {
+    m_status.AppendLines(m_pending);
+    m_pending.clear();
+    m_sinceFlush.restart();
+  }
 
  private:
+  static constexpr int kEveryMs = 15;
   delivery::TStatus& m_status;
+  QStringList m_pending;
+  QElapsedTimer m_sinceFlush;
 };
 
 std::vector<delivery::QueryServer> ServersOf(const ItemModel& view) {
@@ -122,10 +139,12 @@ void SendCommand::SendToRecipients(delivery::TStatus& log, const std::u16string&
     dispatcher.Dispatch({row.name.toStdString(), row.kind, row.comment.toStdString()});
     recipients.SelectRow(i, false);
     if (m_.state.AbortRequested) {
+      host.Flush();
       log.Log(Text(res::kMessagesAborted));
       break;
     }
   }
+  host.Flush();
   log.Log(Text(res::kAllMessagesComplete));
 }
 

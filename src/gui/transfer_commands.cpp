@@ -38,16 +38,23 @@ void Show(MessageBoxes& boxes, QWidget& window, const store::TransferReport& rep
 
 }  // namespace
 
-void TransferCommands::ExportLists1Click() {
-  if (!store::HaveListsToExport(m_.hive)) {
-    Show(m_.boxes, m_.window, {store::TransferReport::Kind::NoListsToExport, {}, {}}, kListsHelpTopic);
+void TransferCommands::Export(bool lists) {
+  const int topic = lists ? kListsHelpTopic : kMessagesHelpTopic;
+  using Kind = store::TransferReport::Kind;
+  if (!lists) m_.saved.WriteOrder();  // the file carries the order the view shows
+  if (!(lists ? store::HaveListsToExport(m_.hive) : store::HaveMessagesToExport(m_.hive))) {
+    Show(m_.boxes, m_.window, {lists ? Kind::NoListsToExport : Kind::NoMessagesToExport, {}, {}}, topic);
     return;
   }
-  const QString path = m_.files.SaveFile(&m_.window, Request(/*lists=*/true, /*save=*/true));
+  const QString path = m_.files.SaveFile(&m_.window, Request(lists, /*save=*/true));
   if (path.isEmpty()) return;
-  if (auto report = store::ExportLists(m_.hive, path.toStdString(), TextCodec(kFileCodePage)))
-    Show(m_.boxes, m_.window, *report, kListsHelpTopic);
+  const TextCodec codec(kFileCodePage);
+  const auto report = lists ? store::ExportLists(m_.hive, path.toStdString(), codec)
+                            : store::ExportMessages(m_.hive, path.toStdString(), codec);
+  if (report) Show(m_.boxes, m_.window, *report, topic);
 }
+
+void TransferCommands::ExportLists1Click() { Export(/*lists=*/true); }
 
 void TransferCommands::ImportLists1Click() {
   const QString path = m_.files.OpenFile(&m_.window, Request(/*lists=*/true, /*save=*/false));
@@ -60,17 +67,7 @@ void TransferCommands::ImportLists1Click() {
   m_.recipientsClicked();
 }
 
-void TransferCommands::ExportMessages1Click() {
-  m_.saved.WriteOrder();
-  if (!store::HaveMessagesToExport(m_.hive)) {
-    Show(m_.boxes, m_.window, {store::TransferReport::Kind::NoMessagesToExport, {}, {}}, kMessagesHelpTopic);
-    return;
-  }
-  const QString path = m_.files.SaveFile(&m_.window, Request(/*lists=*/false, /*save=*/true));
-  if (path.isEmpty()) return;
-  if (auto report = store::ExportMessages(m_.hive, path.toStdString(), TextCodec(kFileCodePage)))
-    Show(m_.boxes, m_.window, *report, kMessagesHelpTopic);
-}
+void TransferCommands::ExportMessages1Click() { Export(/*lists=*/false); }
 
 void TransferCommands::ImportMessages1Click() {
   const QString path = m_.files.OpenFile(&m_.window, Request(/*lists=*/false, /*save=*/false));

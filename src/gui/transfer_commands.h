@@ -38,6 +38,8 @@ class TransferCommands {
   void ImportMessages1Click();
 
  private:
+  void Export(bool lists);
+
   Deps m_;
 };
 

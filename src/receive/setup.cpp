@@ -1,6 +1,7 @@
 #include "receive/setup.h"
 
 #include "common/dir_file.h"
+#include "common/file_read.h"
 #include "common/text.h"
 #include "lan/samba/message_names.h"
 #include "lan/samba/samba_config.h"
@@ -73,13 +74,16 @@ bool PlainPath(std::string_view p) {
 }
 
 bool ReadSmbConfFile(const std::string& path, std::string& text, struct stat& st, std::string& why) {
-  files::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC));
-  if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0) {
-    why = path + ": " + std::strerror(errno) + " (is Samba installed? apt install samba)";
+  try {
+    text = ReadRegularFile(path, kMaxSmbConf);
+  } catch (const FileError& e) {
+    why = e.what();
+    if (e.problem() == FileProblem::kMissing) why += " (is Samba installed? apt install samba)";
     return false;
   }
-  if (!files::ReadAtMost(fd.Get(), kMaxSmbConf, text)) {
-    why = path + ": cannot be read whole (larger than 1 MiB, or " + std::strerror(errno) + ")";
+  // Its mode is kept when it is written back.
+  if (::stat(path.c_str(), &st) != 0) {
+    why = path + ": " + std::strerror(errno);
     return false;
   }
   return true;

@@ -1,9 +1,13 @@
 #include "store/hive.h"
 
-#include <pwd.h>
-#include <unistd.h>
+#include "store/key_path.h"
 
 #include <cstdlib>
+
+#ifndef _WIN32
+#include <pwd.h>
+#include <unistd.h>
+#endif
 
 namespace vantor::store {
 
@@ -20,6 +24,19 @@ void Hive::SetValues(std::string_view key, const std::vector<NamedValue>& values
   });
 }
 
+void WalkKeys(Hive& hive, const std::string& top, const std::function<void(const std::string& path)>& visit) {
+  std::vector<std::string> pending{top};
+  while (!pending.empty()) {
+    std::string path = std::move(pending.back());
+    pending.pop_back();
+    visit(path);
+    std::vector<std::string> subs = hive.SubKeyNames(path);
+    for (auto it = subs.rbegin(); it != subs.rend(); ++it) pending.push_back(JoinKeyPath(path, *it));
+  }
+}
+
+// On Windows the store is the registry (registry_hive.cpp).
+#ifndef _WIN32
 namespace {
 
 std::string HomeFolder() {
@@ -40,5 +57,6 @@ std::string DefaultStorePath() {
 }
 
 std::unique_ptr<Hive> OpenDefaultHive() { return OpenSqliteHive(DefaultStorePath()); }
+#endif
 
 }  // namespace vantor::store

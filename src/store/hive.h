@@ -96,6 +96,12 @@ class Hive {
   virtual void WriteTransaction(const std::function<void()>& work) = 0;
 };
 
+// Visits the key and every key below it, depth first: a key before its
+// subkeys, subkeys in the store's order. visit gets the path it was reached
+// by. The walk keeps its own stack, so however deep the tree is it costs
+// memory for the paths still to visit, never the thread's stack.
+void WalkKeys(Hive& hive, const std::string& top, const std::function<void(const std::string& path)>& visit);
+
 // The store file: VANTOR_STORE when set, else $XDG_CONFIG_HOME/vantor/store.db
 // (~/.config/vantor/store.db when XDG_CONFIG_HOME is unset or not absolute).
 std::string DefaultStorePath();
@@ -103,7 +109,8 @@ std::string DefaultStorePath();
 // Opens (creating when missing, with owner-only permissions) the SQLite store.
 std::unique_ptr<Hive> OpenSqliteHive(const std::string& path);
 
-// OpenSqliteHive(DefaultStorePath()).
+// OpenSqliteHive(DefaultStorePath()). On Windows the store is the current
+// user's registry instead (registry_hive.h), and DefaultStorePath names it.
 std::unique_ptr<Hive> OpenDefaultHive();
 
 }  // namespace vantor::store

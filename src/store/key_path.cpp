@@ -21,10 +21,21 @@ std::optional<std::vector<std::string_view>> SplitKeyPath(std::string_view path)
 std::string KeyPathProblem(std::string_view path) {
   auto names = SplitKeyPath(path);
   if (!names) return "A key path cannot hold an empty key name (two backslashes in a row, or one at the end).";
+  if (names->size() > kMaxKeyDepth) {
+    return "Keys cannot be nested more than " + std::to_string(kMaxKeyDepth) + " levels deep; this path has " +
+           std::to_string(names->size()) + ".";
+  }
+  std::size_t length = names->empty() ? 0 : names->size() - 1;
   for (std::string_view name : *names) {
-    if (Utf8Length(name) > kMaxKeyNameLength) {
+    std::size_t n = Utf8Length(name);
+    if (n > kMaxKeyNameLength) {
       return "A key name cannot be longer than " + std::to_string(kMaxKeyNameLength) + " characters.";
     }
+    length += n;
+  }
+  if (length > kMaxKeyPathLength) {
+    return "A key path cannot be longer than " + std::to_string(kMaxKeyPathLength) + " characters; this one has " +
+           std::to_string(length) + ".";
   }
   return {};
 }

@@ -14,12 +14,18 @@ namespace vantor::store {
 // carried to the other.
 inline constexpr std::size_t kMaxKeyNameLength = 255;      // characters of one key name
 inline constexpr std::size_t kMaxValueNameLength = 16383;  // characters of one value name
+inline constexpr std::size_t kMaxKeyDepth = 512;           // names in one path: levels below the root
+// Characters of a whole path, separators included: the longest object name
+// the registry's native calls take. Every stored key keeps its whole path,
+// so this and the depth bound what one imported line can make the store hold.
+inline constexpr std::size_t kMaxKeyPathLength = 32767;
 
 // The names of a path, in order; empty for the root ("" or "\"). nullopt when
 // the path holds an empty name ("A\\B", "A\", "\\A").
 std::optional<std::vector<std::string_view>> SplitKeyPath(std::string_view path);
 
-// Why a path is not a valid key path for writing, or empty when it is.
+// Why a path is not a valid key path for writing (an empty name, a name, the
+// whole path or the depth beyond its limit), or empty when it is.
 std::string KeyPathProblem(std::string_view path);
 
 // The path without its leading backslash, names joined by one backslash.

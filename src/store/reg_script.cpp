@@ -48,6 +48,17 @@ std::string Shown(char c) {
   return "0x" + Hex2(u);
 }
 
+// A name for a message: a long one keeps its start and end.
+std::string Abbreviated(std::string_view s) {
+  constexpr size_t kKeep = 60;
+  if (s.size() <= 3 * kKeep) return std::string(s);
+  size_t head = kKeep, tail = s.size() - kKeep;
+  // Whole UTF-8 characters only: back up to a lead byte.
+  while (head > 0 && (static_cast<unsigned char>(s[head]) & 0xC0) == 0x80) --head;
+  while (tail < s.size() && (static_cast<unsigned char>(s[tail]) & 0xC0) == 0x80) ++tail;
+  return std::string(s.substr(0, head)) + "..." + std::string(s.substr(tail));
+}
+
 bool HoldsLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
 
 // The quoted text that begins at s[pos]; pos ends after its closing quote.
@@ -177,7 +188,6 @@ void ExportKey(Hive& hive, const std::string& path, std::string& out) {
     out += RegScript::FormatValue(v.name, v.value);
     out += kEol;
   }
-  for (const std::string& sub : hive.SubKeyNames(path)) ExportKey(hive, JoinKeyPath(path, sub), out);
 }
 
 }  // namespace
@@ -201,7 +211,7 @@ std::string HivePathOfRegKey(std::string_view regKey) {
   }
   if (!rest.empty() && rest.back() == '\\') rest.remove_suffix(1);  // one trailing backslash, as reg allows
   std::string problem = rest.starts_with('\\') ? "A key path cannot hold an empty key name." : KeyPathProblem(rest);
-  if (!problem.empty()) throw StoreError("Invalid key name " + shown + ": " + problem);
+  if (!problem.empty()) throw StoreError("Invalid key name " + Abbreviated(shown) + ": " + problem);
   return std::string(rest);
 }
 
@@ -386,7 +396,7 @@ std::string RegScript::Export(Hive& hive, std::string_view key) {
   hive.ReadTransaction([&] {
     auto path = StoredKeyPath(hive, key);
     if (!path) throw StoreError("The key " + RegKeyOfHivePath(key) + " does not exist.");
-    ExportKey(hive, *path, out);
+    WalkKeys(hive, *path, [&](const std::string& k) { ExportKey(hive, k, out); });
   });
   out += kEol;
   return out;

@@ -2,6 +2,9 @@
 
 #include <sqlite3.h>
 
+#include <cctype>
+#include <filesystem>
+
 namespace vantor::store::sql {
 
 bool Error::IsBusy() const {
@@ -9,9 +12,37 @@ bool Error::IsBusy() const {
   return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
 }
 
-Connection::Connection(const std::string& path) {
-  int rc =
-      sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+namespace {
+
+// A URI filename for SQLite: every byte that a URI could take for a
+// separator or an escape is percent-encoded; the authority is always given,
+// so a path that begins with two slashes stays a path.
+std::string FileUri(const std::string& path, const char* query) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string abs = std::filesystem::absolute(path).string();
+  std::string out = "file://localhost";
+  for (unsigned char c : abs) {
+    if (std::isalnum(c) || c == '/' || c == '.' || c == '_' || c == '-' || c == '~') {
+      out += static_cast<char>(c);
+    } else {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    }
+  }
+  return out + "?" + query;
+}
+
+}  // namespace
+
+Connection::Connection(const std::string& path, Mode mode) {
+  int rc;
+  if (mode == Mode::kReadWrite) {
+    rc = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+  } else {
+    std::string uri = FileUri(path, mode == Mode::kImmutable ? "mode=ro&immutable=1" : "mode=ro");
+    rc = sqlite3_open_v2(uri.c_str(), &db_, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
+  }
   if (rc != SQLITE_OK) {
     std::string what = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
     sqlite3_close(db_);

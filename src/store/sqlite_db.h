@@ -27,8 +27,15 @@ class Error : public std::runtime_error {
 
 class Connection {
  public:
-  // Opens read-write, creating the file when missing.
-  explicit Connection(const std::string& path);
+  enum class Mode {
+    kReadWrite,  // creating the file when missing
+    kReadOnly,
+    // Read-only, and no other process will change the file: SQLite then
+    // needs neither locks nor the -shm file, so a store in a folder we
+    // cannot write to can still be read.
+    kImmutable,
+  };
+  explicit Connection(const std::string& path, Mode mode = Mode::kReadWrite);
   ~Connection();
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;

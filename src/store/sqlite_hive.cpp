@@ -1,5 +1,6 @@
 #include "store/sqlite_hive.h"
 
+#include "common/file_read.h"
 #include "common/text.h"
 #include "common/utf.h"
 #include "store/key_path.h"
@@ -65,6 +66,12 @@ bool StoresAsText(const Value& v) {
          IsValidUtf8(v.data);
 }
 
+// A key path as the user sees it in messages.
+std::string RegShown(std::string_view key) {
+  if (!key.empty() && key.front() == '\\') key.remove_prefix(1);
+  return key.empty() ? std::string("HKEY_CURRENT_USER") : "HKEY_CURRENT_USER\\" + std::string(key);
+}
+
 std::string ErrnoText(int err) { return std::strerror(err); }
 
 // Creates the missing folders of the store's path, owner-only, like the
@@ -85,32 +92,58 @@ void CreateParentFolders(const std::string& file) {
   }
 }
 
-// Creates the file owner-only before SQLite opens it: SQLite gives its -wal
-// and -shm files the main file's permissions.
-void CreateStoreFile(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+// Makes sure the store's path names a regular file we can open, creating it
+// owner-only when missing (SQLite gives its -wal and -shm files the main
+// file's permissions). Returns true when the file can only be read. Nothing
+// that is not a regular file is opened: opening a FIFO would wait for a
+// writer, and a device is not ours to touch.
+bool PrepareStoreFile(const std::string& path) {
+  FileProblem problem;
+  std::string reason;
+  if (!FileStatusProblem(path, problem, reason)) {
+    if (::access(path.c_str(), W_OK) == 0) return false;
+    if (errno == EACCES || errno == EROFS || errno == EPERM) return true;
+    throw StoreError("Cannot open the store " + path + ": " + ErrnoText(errno));
+  }
+  if (problem != FileProblem::kMissing) throw StoreError("Cannot open the store " + path + ": it " + reason + ".");
+  CreateParentFolders(path);
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
+  if (fd < 0 && errno == EEXIST) return PrepareStoreFile(path);  // another process created it first
   if (fd < 0) throw StoreError("Cannot open the store " + path + ": " + ErrnoText(errno));
   ::close(fd);
+  return false;
 }
+
+// What an opened file holds, judged from its header alone.
+enum class FileKind { kOurs, kEmpty, kForeign, kNewer };
 
 class SqliteHive final : public Hive {
  public:
   SqliteHive(std::string path, const SqliteHiveOptions& options)
       : path_(std::move(path)), timeout_(options.busyTimeoutMs) {
-    CreateParentFolders(path_);
-    CreateStoreFile(path_);
+    readOnly_ = PrepareStoreFile(path_);
     try {
-      db_ = std::make_unique<sql::Connection>(path_);
+      db_ = std::make_unique<sql::Connection>(path_, ReadMode());
       sqlite3_busy_timeout(db_->get(), options.busyTimeoutMs);
-      Retrying([&] {
-        if (db_->QueryText("PRAGMA journal_mode = WAL") != "wal") {
-          throw StoreError("The store " + path_ + " cannot use write-ahead logging on this file system.");
-        }
-      });
-      // Savepoints keep their undo pages in memory rather than in a temporary file.
+      // Settings of this connection alone, before any statement is prepared
+      // (the foreign keys decide what a statement's code does). Savepoints
+      // keep their undo pages in memory rather than in a temporary file.
       db_->Exec("PRAGMA synchronous = NORMAL; PRAGMA foreign_keys = ON; PRAGMA temp_store = MEMORY;");
-      Retrying([&] { InitSchema(); });
-      st_ = std::make_unique<Statements>(*db_);
+      // Judged by reading alone: a file that is not ours is left exactly as
+      // it was, and a store that another process is writing is not waited for.
+      FileKind kind = Retrying([&] { return Identify(); });
+      RefuseUnless(kind);
+      if (kind == FileKind::kEmpty && readOnly_) {
+        throw StoreError("The store " + path_ + " is empty and read-only, so it cannot be set up.");
+      }
+      // Preparing the statements reads the schema: a store whose tables are
+      // damaged is refused here, before anything is written to it.
+      if (kind == FileKind::kOurs) st_ = std::make_unique<Statements>(*db_);
+      if (!readOnly_ && db_->QueryText("PRAGMA journal_mode") != "wal") SwitchToWal(kind == FileKind::kEmpty);
+      if (kind == FileKind::kEmpty) {
+        Retrying([&] { InitSchema(); });
+        st_ = std::make_unique<Statements>(*db_);
+      }
     } catch (const sql::Error& e) {
       throw StoreError("Cannot open the store " + path_ + ": " + e.what());
     }
@@ -144,7 +177,10 @@ class SqliteHive final : public Hive {
         if (!FindKey(fold)) return;
         found = true;
         std::string from = fold + '\\', to = fold + ']';
-        for (sql::Statement* s : {&st_->deleteSubtreeValues, &st_->deleteSubtreeKeys}) {
+        // The keys are cut loose from their parents first: SQLite carries out
+        // each ON DELETE CASCADE as a nested trigger, and a chain of more than
+        // a thousand keys would exceed its trigger depth.
+        for (sql::Statement* s : {&st_->detachSubtree, &st_->deleteSubtreeValues, &st_->deleteSubtreeKeys}) {
           sql::Use q(*s);
           q->BindText(1, fold);
           q->BindText(2, from);
@@ -255,7 +291,18 @@ class SqliteHive final : public Hive {
       std::vector<std::string> out;
       sql::Use q(st_->subKeys);
       q->BindText(1, FoldCase(JoinNames(*names)));
-      while (q->Step()) out.push_back(q->ColumnBytes(0));
+      while (q->Step()) {
+        std::string name = q->ColumnBytes(0);
+        // A row written past this layer (by hand, or a damaged file) can hold
+        // a name that no key can have; following it would name the parent
+        // again, or another key, and a walk of the tree would never end.
+        if (name.empty() || name.find('\\') != std::string::npos) {
+          throw StoreError("The store " + path_ + " is damaged: the key " + RegShown(key) + " holds a subkey with " +
+                           (name.empty() ? "an empty name" : "a backslash in its name") +
+                           ". Delete the key (vantor-reg delete) to repair it.");
+        }
+        out.push_back(std::move(name));
+      }
       return out;
     });
   }
@@ -342,6 +389,9 @@ class SqliteHive final : public Hive {
           values(db,
                  "SELECT v.name, v.type, v.data FROM vals v JOIN keys k ON v.key = k.id "
                  "WHERE k.fold = ?1 ORDER BY v.seq"),
+          detachSubtree(db,
+                        "UPDATE keys SET parent = NULL WHERE id IN (SELECT id FROM keys WHERE fold = ?1 "
+                        "UNION ALL SELECT id FROM keys WHERE fold >= ?2 AND fold < ?3)"),
           deleteSubtreeValues(db,
                               "DELETE FROM vals WHERE key IN (SELECT id FROM keys WHERE fold = ?1 "
                               "UNION ALL SELECT id FROM keys WHERE fold >= ?2 AND fold < ?3)"),
@@ -358,7 +408,7 @@ class SqliteHive final : public Hive {
           touch(db, "SELECT id FROM keys WHERE id = 1") {}
 
     sql::Statement findKey, insertKey, getValue, upsertValue, insertValue, lastSeq, deleteValue, subKeys, values;
-    sql::Statement deleteSubtreeValues, deleteSubtreeKeys;
+    sql::Statement detachSubtree, deleteSubtreeValues, deleteSubtreeKeys;
     sql::Statement beginRead, beginWrite, commit, rollback, savepoint, release, rollbackTo, touch;
   };
 
@@ -378,27 +428,84 @@ class SqliteHive final : public Hive {
     SqliteHive& h_;
   };
 
+  // How to open the file. A read-only store is read as immutable while its
+  // write-ahead log holds nothing: a read-only connection would otherwise
+  // need the -shm file, and one it creates is read-only too (SQLite copies
+  // the store's permissions), which would refuse the owner's writes later.
+  sql::Connection::Mode ReadMode() const {
+    if (!readOnly_) return sql::Connection::Mode::kReadWrite;
+    struct stat st {};
+    bool walHoldsData = ::stat((path_ + "-wal").c_str(), &st) == 0 && st.st_size > 0;
+    return walHoldsData ? sql::Connection::Mode::kReadOnly : sql::Connection::Mode::kImmutable;
+  }
+
+  // Reads the header's marks in one read transaction.
+  FileKind Identify() {
+    db_->Exec("BEGIN DEFERRED");
+    try {
+      std::int64_t app = std::stoll(db_->QueryText("PRAGMA application_id"));
+      int version = std::stoi(db_->QueryText("PRAGMA user_version"));
+      bool noTables = db_->QueryText("SELECT count(*) FROM sqlite_schema") == "0";
+      db_->Exec("COMMIT");
+      if (app == kStoreApplicationId && version > kStoreSchemaVersion) return FileKind::kNewer;
+      if (app == kStoreApplicationId && version > 0) return FileKind::kOurs;
+      if (app == 0 && version == 0 && noTables) return FileKind::kEmpty;
+      return FileKind::kForeign;
+    } catch (...) {
+      RollbackQuietly();
+      throw;
+    }
+  }
+
+  void RefuseUnless(FileKind kind) const {
+    if (kind == FileKind::kForeign) {
+      throw StoreError("The file " + path_ + " is a database of another program, not a Vantor store.");
+    }
+    if (kind == FileKind::kNewer) {
+      throw StoreError("The store " + path_ + " was made by a newer version of Vantor (layout " +
+                       db_->QueryText("PRAGMA user_version") + ").");
+    }
+  }
+
+  // Puts the file in write-ahead-log mode, which takes the write lock. A new
+  // file waits for it as every writer does. A store left in another mode
+  // (set by hand with sqlite3) that another process is writing now is read
+  // in its own mode instead, which lets readers in beside one writer: a
+  // reader must not wait for the writer, and a later open switches it.
+  void SwitchToWal(bool wait) {
+    std::string mode;
+    if (wait) {
+      mode = Retrying([&] { return db_->QueryText("PRAGMA journal_mode = WAL"); });
+    } else {
+      sqlite3_busy_timeout(db_->get(), 0);
+      try {
+        mode = db_->QueryText("PRAGMA journal_mode = WAL");
+      } catch (const sql::Error& e) {
+        sqlite3_busy_timeout(db_->get(), timeout_);
+        if (e.IsBusy()) return;
+        throw;
+      }
+      sqlite3_busy_timeout(db_->get(), timeout_);
+    }
+    if (mode != "wal") throw StoreError("The store " + path_ + " cannot use write-ahead logging on this file system.");
+  }
+
+  // Sets up an empty file; another process may have done it meanwhile.
   void InitSchema() {
     db_->Exec("BEGIN IMMEDIATE");
     try {
-      int version = std::stoi(db_->QueryText("PRAGMA user_version"));
-      if (version == 0) {
-        if (db_->QueryText("SELECT count(*) FROM sqlite_schema") != "0") {
-          throw StoreError("The file " + path_ + " is a database of another program, not a Vantor store.");
-        }
+      if (db_->QueryText("SELECT count(*) FROM sqlite_schema") == "0") {
         db_->Exec(kSchema);
         db_->Exec(("PRAGMA application_id = " + std::to_string(kStoreApplicationId) +
                    "; PRAGMA user_version = " + std::to_string(kStoreSchemaVersion))
                       .c_str());
-      } else if (version > kStoreSchemaVersion) {
-        throw StoreError("The store " + path_ + " was made by a newer version of Vantor (layout " +
-                         std::to_string(version) + ").");
       }
       db_->Exec("COMMIT");
     } catch (...) {
       RollbackQuietly();
       throw;
     }
+    RefuseUnless(Identify());
   }
 
   // Runs a step that may meet another process's lock again until the
@@ -471,6 +578,7 @@ class SqliteHive final : public Hive {
   // savepoint, so that a failed part leaves the outer unit as it was.
   void WriteUnit(const std::function<void()>& body) {
     if (mode_ == Mode::Read) throw StoreError("The store cannot be changed inside a read transaction.");
+    if (readOnly_) throw sql::Error(SQLITE_READONLY, "the store " + path_ + " is read-only");
     if (depth_ == 0) {
       Retrying([&] { st_->beginWrite.Run(); });
       Depth guard(*this, Mode::Write);
@@ -516,12 +624,15 @@ class SqliteHive final : public Hive {
     if (auto id = FindKey(FoldCase(JoinNames(names)))) return *id;
     std::int64_t parent = kRootId;
     std::string parentPath;  // as stored: each name as first written
-    std::string typed;
+    // The fold of the path so far, grown name by name: folding goes code
+    // point by code point and leaves the backslash alone, and the path is
+    // valid UTF-8 here, so this is FoldCase of the whole prefix. Folding
+    // each prefix again would cost the square of the path's length.
+    std::string fold;
     bool missing = false;
     for (std::string_view name : names) {
-      if (!typed.empty()) typed += '\\';
-      typed += name;
-      std::string fold = FoldCase(typed);
+      if (!fold.empty()) fold += '\\';
+      fold += FoldCase(name);
       if (!missing) {
         sql::Use q(st_->findKey);
         q->BindText(1, fold);
@@ -550,6 +661,7 @@ class SqliteHive final : public Hive {
   std::recursive_mutex mutex_;
   std::unique_ptr<sql::Connection> db_;
   std::unique_ptr<Statements> st_;  // after db_: finalized before the connection closes
+  bool readOnly_ = false;
   int depth_ = 0;
   Mode mode_ = Mode::None;
 };

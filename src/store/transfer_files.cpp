@@ -6,9 +6,13 @@
 #include "store/reg_script.h"
 #include "store/settings.h"
 
+#ifdef _WIN32
+#include "store/transfer_files_win32.h"
+#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <atomic>
 #include <cerrno>
@@ -28,7 +32,7 @@ TransferReport Report(Kind kind, std::string subject = {}, std::string detail = 
   return {kind, std::move(subject), std::move(detail)};
 }
 
-std::string ErrnoText(int err) { return std::strerror(err); }
+[[maybe_unused]] std::string ErrnoText(int err) { return std::strerror(err); }
 
 bool HoldsLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
 
@@ -86,6 +90,9 @@ class ScriptWriter {
   std::string section_;
 };
 
+#ifdef _WIN32
+using win32::WriteFileSafely;
+#else
 class Fd {
  public:
   explicit Fd(int fd) : fd_(fd) {}
@@ -164,6 +171,8 @@ std::optional<TransferReport> WriteFileSafely(const std::string& path, std::stri
   return std::nullopt;
 }
 
+#endif
+
 // Builds the script in one read of the store, then writes it out.
 template <class Build>
 std::optional<TransferReport> Export(Hive& hive, const std::string& path, const TextCodec& codec, Kind nothing,
@@ -237,6 +246,19 @@ std::string NameOf(std::string_view key) {
 }
 
 // The file's text in UTF-8; a file that does not exist reads as empty.
+#ifdef _WIN32
+std::optional<std::string> ReadFileText(const std::string& path, const TextCodec& codec, TransferReport& failure) {
+  std::optional<std::string> bytes = win32::ReadFileBytes(path, kMaxTransferFileSize + 1, failure);
+  if (!bytes) return std::nullopt;
+  if (bytes->size() > kMaxTransferFileSize) {
+    failure = Report(Kind::CannotRead, path,
+                     "The file is larger than " + std::to_string(kMaxTransferFileSize >> 20) +
+                         " MB; it cannot be a file of saved lists or messages.");
+    return std::nullopt;
+  }
+  return codec.ToUtf8(*bytes);
+}
+#else
 std::optional<std::string> ReadFileText(const std::string& path, const TextCodec& codec, TransferReport& failure) {
   // Non-blocking, so that a named pipe cannot hold the program up; it is
   // refused below, and regular files ignore the flag.
@@ -271,6 +293,7 @@ std::optional<std::string> ReadFileText(const std::string& path, const TextCodec
   }
   return codec.ToUtf8(bytes);
 }
+#endif
 
 }  // namespace
 

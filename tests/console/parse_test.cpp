@@ -4,6 +4,8 @@
 #include "console/console_network.h"
 #include "console/vantorc_runner.h"
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -23,6 +25,8 @@ struct ErrorCase {
 
 TEST_F(ParseTest, EachFaultEndsWithItsErrorBlockBeforeAnythingElse) {
   std::string dir = net.dir().path().string();
+  std::string fifo = net.dir().File("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   const std::string m895(895, 'x');
   const std::vector<ErrorCase> cases = {
       {{}, "No parameters supplied"},
@@ -40,8 +44,11 @@ TEST_F(ParseTest, EachFaultEndsWithItsErrorBlockBeforeAnythingElse) {
       {{"-qa", "-qf", "missing.txt"}, "Too many Query options, please just use one"},
       {{"-qf"}, "Query filename '' does not exist."},
       {{"-qf", dir + "/missing.txt"}, "Query filename '" + dir + "/missing.txt' does not exist."},
-      {{"-qf", dir}, "Query filename '" + dir + "' does not exist."},  // a folder is no file
-      {{"-f", "-qf", dir}, "Query filename '" + dir + "' does not exist."},
+      {{"-qf", dir}, "Query filename '" + dir + "' is a folder, not a file."},
+      {{"-f", "-qf", dir}, "Query filename '" + dir + "' is a folder, not a file."},
+      // Never read: it would not end, or (a FIFO without a writer) not begin.
+      {{"-qf", "/dev/zero"}, "Query filename '/dev/zero' is not a regular file (a device, a pipe or a socket)."},
+      {{"-qf", fifo}, "Query filename '" + fifo + "' is not a regular file (a device, a pipe or a socket)."},
       {{"-u"}, "No user names supplied"},
       {{"-u", ",, ,"}, "No user names supplied"},
       {{"-u", "bob", "-u", "BOB"}, "No user names supplied"},  // a duplicate does not grow the list

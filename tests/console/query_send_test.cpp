@@ -193,6 +193,9 @@ TEST_F(QuerySendTest, AServerFileThatCannotBeReadEndsTheRun) {
   RunResult r = net.Vantorc({"-qf", "/proc/self/mem", "-u", "bob", "-m", "hi"});
   EXPECT_EQ(r.out, ErrorBlock("Query filename '/proc/self/mem' could not be read: Input/output error"));
   EXPECT_EQ(r.status, 1);
+  std::string huge = net.dir().Write("huge.txt", std::string((4 << 20) + 1, 'x'));
+  r = net.Vantorc({"-qf", huge, "-u", "bob", "-m", "hi"});
+  EXPECT_EQ(r.out, ErrorBlock("Query filename '" + huge + "' is too large (more than 4 MiB)."));
   EXPECT_TRUE(net.Deliveries().empty());
 }
 

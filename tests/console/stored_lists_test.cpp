@@ -4,6 +4,8 @@
 #include "console/console_network.h"
 #include "console/vantorc_runner.h"
 
+#include <sqlite3.h>
+
 #include <gtest/gtest.h>
 
 namespace vantor::test {
@@ -67,6 +69,40 @@ TEST(StoredListsEmpty, NoStoredListPrintsNothingAtAll) {
   ConsoleFixture net(OfficeNet());
   EXPECT_EQ(net.Vantorc({"-f", "-sl"}).out, "");
   EXPECT_EQ(net.Vantorc({"-f", "-sl", "-b"}).out, "");
+}
+
+// Another process holds the store's write lock for as long as it lives.
+class StoreWriter {
+ public:
+  explicit StoreWriter(const std::string& path) {
+    sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    EXPECT_EQ(sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+  }
+  ~StoreWriter() {
+    sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(db_);
+  }
+  StoreWriter(const StoreWriter&) = delete;
+  StoreWriter& operator=(const StoreWriter&) = delete;
+
+ private:
+  sqlite3* db_ = nullptr;
+};
+
+TEST_F(StoredListsTest, ListsAreReadWhileAnotherProcessWrites) {
+  StoreWriter writer(net.StorePath());
+  RunResult r = net.Vantorc({"-f", "-b", "-sl"});
+  EXPECT_EQ(r.out, Lines({"Sales", "Mixed", "Zero", "Solo", "Imported"}));
+  EXPECT_EQ(r.status, 0);
+
+  // A store without the keys the tool creates when it opens them: creating
+  // them cannot happen now, and the run reads on without them.
+  ConsoleFixture empty(OfficeNet());
+  empty.Reg({"add", "HKCU\\Other"});
+  StoreWriter emptyWriter(empty.StorePath());
+  r = empty.Vantorc({"-f", "-sl"});
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.status, 0);
 }
 
 TEST_F(StoredListsTest, ListsSendToTheirUsersComputersAndGroupsOnly) {

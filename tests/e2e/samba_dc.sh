@@ -20,6 +20,8 @@ if [ "${1:-}" = "--bench" ]; then
 fi
 dir_tool=$1
 vantorc=${2:-}
+gui_check=${3:-}    # the windowed program's check (vantor_dc_check) and
+gui_picture=${4:-}  # where it puts its picture of Net Items
 
 required=0
 if [ -n "${VANTOR_REQUIRE_SMBD:-}" ] && [ "${VANTOR_REQUIRE_SMBD}" != 0 ]; then required=1; fi
@@ -185,6 +187,15 @@ fi
 # --- the controller's name
 grep -qx '\\\\DC1' "$dir/dc.out"
 check $([ $? = 0 ] && echo ok || echo no) "the controller of VTEST is DC1 ($(tr '\n' ' ' < "$dir/dc.out"))"
+
+# --- the windowed program's Net Items, refreshed from the controller
+if [ -n "$gui_check" ]; then
+  mkdir -p "$(dirname "$gui_picture")" "$dir/xdg" && chmod 700 "$dir/xdg"
+  total=$(samba_list user list | wc -l)
+  as admin env QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$dir/xdg" VANTOR_STORE="$dir/gui.db" \
+    "$gui_check" "$total" Staff "$gui_picture" > "$dir/gui.out" 2>/dev/null
+  while read -r verdict what; do check "$verdict" "vantor: $what"; done < "$dir/gui.out"
+fi
 
 # --- users, groups, computers as samba-tool lists them
 if [ -n "$vantorc" ]; then

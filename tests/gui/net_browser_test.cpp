@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 using namespace vantor;
@@ -169,6 +170,20 @@ class NetBrowserTest : public QObject {
     QVERIFY(gui::CompareText8("ab", "abc") < 0);
     QVERIFY(gui::CompareText8("a_", "A[") > 0);               // '_' (95) after '[' (91): no folding of symbols
     QVERIFY(gui::CompareText8("\xC3\xA9", "\xC3\x89") != 0);  // é and É are bytes, not letters a-z
+  }
+
+  void aSlowControllerDoesNotFreezeTheWindow() {
+    // Every call to DC1 waits 400 ms: the refresh asks it three times.
+    std::string net = test::OfficeJson();
+    net.replace(net.find(R"("name": "DC1",)"), 14, R"("name": "DC1", "latency_ms": 400,)");
+    GuiEnv env(net);
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(50);
+    auto app = env.StartApp();
+    QVERIFY2(ticks >= 10, qPrintable(QString::number(ticks)));  // events ran while it waited
+    QCOMPARE(Names(test::View(*app, "NetView").itemModel(), kUserKind), QStringList({"alice", "bob", "carol", "dave"}));
   }
 
   void refreshTurnsSendOff() {

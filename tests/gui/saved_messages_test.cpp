@@ -49,6 +49,22 @@ struct Tab {
   QTabWidget& pages;
 };
 
+// The open editor of a title.
+QLineEdit* TitleEditor(QTreeWidget& view) {
+  for (QLineEdit* e : view.findChildren<QLineEdit*>())
+    if (e->isVisible()) return e;
+  return nullptr;
+}
+
+// Types into the open title editor and ends the editing with Enter.
+void EndTitleEdit(QTreeWidget& view, const char* typed = "") {
+  QLineEdit* editor = TitleEditor(view);
+  QVERIFY(editor);
+  QTest::keyClicks(editor, typed);
+  QTest::keyClick(editor, Qt::Key_Return);
+  QCoreApplication::processEvents();  // the editor closes
+}
+
 void Write(gui::VantorApp& app, const QString& text, std::initializer_list<const char*> recipients) {
   gui::ItemView& net = test::View(app, "NetView");
   test::View(app, "RecipView").itemModel().Clear();
@@ -68,24 +84,18 @@ class SavedMessagesTest : public QObject {
     GuiEnv env(test::OfficeJson());
     {
       auto app = env.StartApp();
-      app->main()->activateWindow();
-      QVERIFY(QTest::qWaitForWindowActive(app->main()));
       Tab tab(*app);
       Write(*app, QStringLiteral("Meeting at three\nRoom 2"), {"bob", "carol"});
       test::Action(*app, "tbSaveMessage").trigger();
       // The new row's title is open for editing on the tab that now shows.
       QCOMPARE(tab.pages.currentIndex(), 1);
-      QVERIFY(qobject_cast<QLineEdit*>(QApplication::focusWidget()));  // the title's editor
-      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);  // unchanged: nothing written
-      QCoreApplication::processEvents();  // the editor closes
+      EndTitleEdit(tab.view);  // unchanged: nothing written
       QCOMPARE(Titles(tab.view), QStringList({"Message #1 - Meeting at three"}));
       QCOMPARE(tab.pages.currentIndex(), 1);  // Enter ended the editing, and selected nothing
       QCOMPARE(tab.view.topLevelItem(0)->text(1), QStringLiteral("2 Items"));
       Write(*app, QStringLiteral("Lunch"), {"dave"});
       test::Action(*app, "tbSaveMessage").trigger();
-      QTest::keyClicks(QApplication::focusWidget(), "Food");
-      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-      QCoreApplication::processEvents();
+      EndTitleEdit(tab.view, "Food");
       QCOMPARE(Titles(tab.view), QStringList({"Message #1 - Meeting at three", "Food"}));
       QCOMPARE(tab.view.topLevelItem(1)->text(1), QStringLiteral("1 Item"));
 
@@ -181,7 +191,7 @@ class SavedMessagesTest : public QObject {
     // A lists file taken for messages: refused whole; the messages stay.
     Write(*app, QStringLiteral("Keep me"), {"bob"});
     test::Action(*app, "tbSaveMessage").trigger();
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EndTitleEdit(Tab(*app).view);
     env.files.answers = {file};
     test::Action(*app, "ImportMessages1").trigger();
     QVERIFY(env.boxes.Texts().back().startsWith(

@@ -50,7 +50,8 @@ TEST(CrashSafety, ListsStayWholeWhenTheWriterIsKilled) {
     {
       vantor::test::Child churn({STORE_CHURN_EXE, store, std::to_string(round + 1), "0"});
       ASSERT_EQ(churn.ReadLine(20000), "ready") << "round " << round;
-      std::this_thread::sleep_for(std::chrono::microseconds(1000 + random() % 30000));
+      ASSERT_EQ(churn.ReadLine(20000), "saved") << "round " << round;
+      std::this_thread::sleep_for(std::chrono::microseconds(random() % 30000));
       churn.Kill(SIGKILL);
       ASSERT_EQ(churn.Wait(), 128 + SIGKILL) << "the churn ended by itself in round " << round;
     }
@@ -61,8 +62,8 @@ TEST(CrashSafety, ListsStayWholeWhenTheWriterIsKilled) {
     if (check.generations != previous) ++changedRounds;
     previous = check.generations;
   }
-  // The writer got far enough to change the lists in most rounds.
-  EXPECT_GT(changedRounds, kRounds / 2);
+  // Every round changed the lists before the kill (the writer said so).
+  EXPECT_EQ(changedRounds, kRounds);
 }
 
 // The messages file of generation g: 1000 messages, the order top to bottom.
@@ -90,12 +91,13 @@ TEST(CrashSafety, AnImportOfMessagesKilledLeavesAllTheOldOrAllTheNew) {
   std::chrono::milliseconds importTime{0};  // the longest seen so far
   for (int round = 0; round < kRounds; ++round) {
     {
-      // The other generation first, so that a finished import shows. Half
-      // the rounds kill the first import, half the second, once the first
-      // is complete; each at a random moment of the time an import takes.
-      vantor::test::Child churn({MESSAGES_CHURN_EXE, store, "import", files[2 - current], files[current - 1]});
+      // The child imports the other generation again and again. Every tenth
+      // round the kill falls after the first import is complete, the others
+      // during it; each at a random moment of the time an import takes in
+      // this build.
+      vantor::test::Child churn({MESSAGES_CHURN_EXE, store, "import", files[2 - current]});
       ASSERT_EQ(churn.ReadLine(20000), "ready") << "round " << round;
-      if (round == 0 || random() % 2 == 0) {
+      if (round % 10 == 0) {
         auto start = std::chrono::steady_clock::now();
         ASSERT_EQ(churn.ReadLine(60000), "imported") << "round " << round;
         importTime =
@@ -116,7 +118,7 @@ TEST(CrashSafety, AnImportOfMessagesKilledLeavesAllTheOldOrAllTheNew) {
     current = *check.generations.begin();
   }
   // Imports were killed both before and after one was complete.
-  EXPECT_GT(changedRounds, kRounds / 5);
+  EXPECT_GE(changedRounds, kRounds / 10);
   EXPECT_LT(changedRounds, kRounds * 4 / 5);
 }
 

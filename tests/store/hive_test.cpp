@@ -1,5 +1,6 @@
 // The hive's registry semantics: names, order, subtrees, parents, types.
 #include "store/hive.h"
+#include "store/key_path.h"
 #include "store_fixture.h"
 
 #include <gmock/gmock.h>
@@ -39,28 +40,29 @@ TEST_F(Hives, ValuesEnumerateInCreationOrderAndKeepTheirPlace) {
   const char* key = "Software\\Vantor\\Forms\\Main\\Signature";
   for (const char* name : {"zeta", "alpha", "Mid", "beta"}) hive().SetValue(key, name, Value::String(""));
   hive().SetValue(key, "ALPHA", Value::String("again"));  // overwrite: same place, first spelling
-  EXPECT_THAT(NamesOf(hive().Values(key)), ElementsAre("zeta", "alpha", "Mid", "beta"));
+  EXPECT_THAT(NamesOf(hive().Values(key)), InStoreOrder("zeta", "alpha", "Mid", "beta"));
   EXPECT_EQ(hive().GetValue(key, "alpha"), Value::String("again"));
   EXPECT_TRUE(hive().DeleteValue(key, "zeta"));
   EXPECT_FALSE(hive().DeleteValue(key, "zeta"));
   hive().SetValue(key, "Zeta", Value::String(""));  // deleted and written again: at the end
-  EXPECT_THAT(NamesOf(hive().Values(key)), ElementsAre("alpha", "Mid", "beta", "Zeta"));
+  EXPECT_THAT(NamesOf(hive().Values(key)), InStoreOrder("alpha", "Mid", "beta", "Zeta"));
 }
 
 TEST_F(Hives, SeveralValuesAreWrittenInOrderAsOneUnit) {
   hive().SetValue("K", "b", Value::String("old"));
-  hive().SetValues("K", {{"c", Value::String("1")},
-                         {"B", Value::String("new")},
-                         {"a", Value::DWord(7)},
-                         {"C", Value::String("2")}});
+  hive().SetValues(
+      "K", {{"c", Value::String("1")}, {"B", Value::String("new")}, {"a", Value::DWord(7)}, {"C", Value::String("2")}});
   hive().SetValue("K", "z", Value::String(""));  // order numbers go on after the bulk write
-  EXPECT_THAT(NamesOf(hive().Values("K")), ElementsAre("b", "c", "a", "z"));
+  EXPECT_THAT(NamesOf(hive().Values("K")), InStoreOrder("b", "c", "a", "z"));
   EXPECT_EQ(hive().GetValue("K", "b"), Value::String("new"));
   EXPECT_EQ(hive().GetValue("K", "c"), Value::String("2"));
   EXPECT_EQ(hive().GetValue("K", "A"), Value::DWord(7));
 
-  EXPECT_THAT([&] { hive().SetValues("K", {{"d", Value::String("")}, {"\xff", Value::String("")}}); },
-              ThrowsMessage<StoreError>(HasSubstr("UTF-8")));
+  EXPECT_THAT(
+      [&] {
+        hive().SetValues("K", {{"d", Value::String("")}, {"\xff", Value::String("")}});
+      },
+      ThrowsMessage<StoreError>(HasSubstr("UTF-8")));
   EXPECT_EQ(hive().GetValue("K", "d"), std::nullopt) << "a refused bulk write writes nothing";
   hive().SetValues("Made\\Empty", {});
   EXPECT_TRUE(hive().KeyExists("Made\\Empty"));
@@ -128,9 +130,11 @@ TEST_F(Hives, ValuesOfEveryTypeComeBackByteForByte) {
   EXPECT_EQ(Value::DWord(0x12345678).data, std::string("\x78\x56\x34\x12", 4));
   auto back = hive().Values(key);
   ASSERT_EQ(back.size(), stored.size());
-  for (size_t i = 0; i < stored.size(); ++i) {
-    EXPECT_EQ(back[i].name, stored[i].name);
-    EXPECT_EQ(back[i].value, stored[i].value) << stored[i].name;
+  EXPECT_THAT(NamesOf(back), InStoreOrderArray(NamesOf(stored)));
+  for (const NamedValue& v : stored) {
+    auto found = std::find_if(back.begin(), back.end(), [&](const NamedValue& b) { return b.name == v.name; });
+    ASSERT_NE(found, back.end()) << v.name;
+    EXPECT_EQ(found->value, v.value) << v.name;
   }
   EXPECT_NE(hive().GetValue(key, "empty"), hive().GetValue(key, "emptyBinary"));
 }
@@ -153,6 +157,27 @@ TEST_F(Hives, BadPathsAreRefusedForWritesAndFindNothingForReads) {
   EXPECT_THAT([&] { hive().SetValue("A", "\xff", Value::String("1")); }, ThrowsMessage<StoreError>(HasSubstr("UTF-8")));
   EXPECT_THAT([&] { hive().DeleteKey(""); }, ThrowsMessage<StoreError>(HasSubstr("root key")));
   EXPECT_THAT(hive().SubKeyNames("A"), ElementsAre(std::string(255, 'k'))) << "failed writes left nothing";
+}
+
+// Every level of a key costs a row that keeps the whole path, so depth is
+// what turns a short import into a huge store.
+TEST_F(Hives, KeysCannotBeNestedBeyondTheRegistrysLimits) {
+  std::string deepest = "Software";
+  for (int i = 1; i < 512; ++i) deepest += "\\k";
+  hive().SetValue(deepest, "v", Value::String("512 levels"));
+  EXPECT_THAT([&] { hive().SetValue(deepest + "\\k", "v", Value::String("1")); },
+              ThrowsMessage<StoreError>(HasSubstr("more than 512 levels deep; this path has 513")));
+  EXPECT_THAT([&] { hive().CreateKey(deepest + "\\k"); }, ThrowsMessage<StoreError>(HasSubstr("512 levels")));
+
+  std::string longest = std::string(200, 'a');
+  while (longest.size() + 201 < kMaxKeyPathLength - 50) longest += "\\" + std::string(200, 'a');
+  longest += "\\" + std::string(kMaxKeyPathLength - longest.size() - 1, 'b');
+  hive().CreateKey(longest);
+  EXPECT_THAT([&] { hive().CreateKey(longest + "b"); },
+              ThrowsMessage<StoreError>(HasSubstr("cannot be longer than 32767 characters; this one has 32768")));
+  EXPECT_TRUE(hive().DeleteKey("Software"));
+  EXPECT_TRUE(hive().DeleteKey(std::string(200, 'a')));
+  EXPECT_THAT(hive().SubKeyNames(""), IsEmpty());
 }
 
 TEST_F(Hives, WriteTransactionIsAllOrNothing) {
@@ -180,7 +205,7 @@ TEST_F(Hives, WriteTransactionIsAllOrNothing) {
     EXPECT_THROW(hive().SetValue("New\\Key", std::string(16384, 'v'), Value::String("")), StoreError);
     hive().WriteTransaction([&] { hive().SetValue("K", "nested", Value::String("3")); });
   });
-  EXPECT_THAT(NamesOf(hive().Values("K")), ElementsAre("before", "outer", "nested"));
+  EXPECT_THAT(NamesOf(hive().Values("K")), InStoreOrder("before", "outer", "nested"));
   EXPECT_FALSE(hive().KeyExists("New"));
 }
 

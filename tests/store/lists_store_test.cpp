@@ -10,6 +10,7 @@ namespace vantor::store::test {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::Field;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::ThrowsMessage;
@@ -61,7 +62,8 @@ TEST_F(Lists, NamesIgnoreCase) {
   EXPECT_THAT(lists().LoadList("SaLeS"), ElementsAre(ListMember{"ALICE", 2, "upper"}));
   // Members that differ only in case are one member, and the count says so.
   lists().SaveList("Ops", {{"pc1", 3, "a"}, {"PC1", 3, "b"}, {"pc2", 3, ""}});
-  EXPECT_EQ(lists().ListDirectory()[1].count, "2");
+  EXPECT_THAT(lists().ListDirectory(),
+              InStoreOrder(Field(&ListDirectoryEntry::count, "1"), Field(&ListDirectoryEntry::count, "2")));
   EXPECT_THAT(lists().LoadList("Ops"), ElementsAre(ListMember{"pc1", 3, "b"}, ListMember{"pc2", 3, ""}));
 }
 
@@ -96,11 +98,9 @@ TEST_F(Lists, TheDirectoryIsInCreationOrderWithoutEmptyEntries) {
   hive().SetValue(dir, "Blank", Value::String(""));
   lists().SaveList("Alpha", {{"a", 2, ""}, {"b", 3, ""}, {"c", 4, ""}});
   hive().SetValue(dir, "Imported", Value::String("007"));  // kept as found
-  auto entries = lists().ListDirectory();
-  ASSERT_EQ(entries.size(), 3u);
-  EXPECT_EQ(entries[0].name, "Zeta");
-  EXPECT_EQ(entries[1].name + "=" + entries[1].count, "Alpha=3");
-  EXPECT_EQ(entries[2].name + "=" + entries[2].count, "Imported=007");
+  std::vector<std::string> entries;
+  for (const ListDirectoryEntry& e : lists().ListDirectory()) entries.push_back(e.name + "=" + e.count);
+  EXPECT_THAT(entries, InStoreOrder("Zeta=1", "Alpha=3", "Imported=007"));
 }
 
 TEST_F(Lists, AMemberValueThatDoesNotParseIsReported) {
@@ -146,7 +146,7 @@ TEST_F(Lists, ALargeListRoundTrips) {
   for (int i = 0; i < 1000; ++i)
     members.push_back({"member" + std::to_string(i), 2 + i % 3, "comment, " + std::to_string(i)});
   lists().SaveList("Everyone", members);
-  EXPECT_EQ(lists().LoadList("Everyone"), members);
+  EXPECT_THAT(lists().LoadList("Everyone"), InStoreOrderArray(members));
   EXPECT_EQ(lists().ListDirectory()[0].count, "1000");
 }
 

@@ -27,7 +27,7 @@ std::vector<std::string> Data(Hive& hive, const std::string& key) {
 }  // namespace
 
 std::optional<SavedMessageRow> StoreChurnMessage(SavedMessages& messages, int g, int i) {
-  int lines = 1 + (g + i) % 2, recipients = (g + i) % 3;
+  int lines = 1 + (g + i) % 2, recipients = (g + i) % 2;
   std::vector<std::string> text;
   for (int j = 0; j < lines; ++j) text.push_back(Line(g, i, j));
   std::vector<SavedRecipient> to;

@@ -1,6 +1,6 @@
 #pragma once
 // Saved messages that describe themselves, for the crash tests: message i of
-// generation g has 1 + (g + i) % 2 lines and (g + i) % 3 recipients, and its
+// generation g has 1 + (g + i) % 2 lines and (g + i) % 2 recipients, and its
 // signature says so, so a slot that is cut short or mixed from two messages
 // shows.
 

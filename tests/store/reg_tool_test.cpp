@@ -6,6 +6,9 @@
 #include "store/sqlite_hive.h"
 #include "support/temp_dir.h"
 
+#include <sqlite3.h>
+#include <sys/stat.h>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -122,6 +125,52 @@ TEST_F(RegTool, AMalformedImportIsRefusedWithItsLineAndChangesNothing) {
   EXPECT_EQ(r.status, 1);
   EXPECT_THAT(r.err, HasSubstr("-:2: Only keys under HKEY_CURRENT_USER"));
   EXPECT_EQ(Dump(), before);
+}
+
+TEST_F(RegTool, ImportReadsOnlyRegularFilesAndRefusesKeysNestedTooDeep) {
+  ListsStore(hive()).SaveList("Sales", {{"alice", 2, "Alice"}});
+  std::string before = Dump();
+  std::string fifo = dir_.File("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& file : {std::string("/dev/zero"), fifo, dir_.path().string()}) {
+    ProcessResult r = Reg({"import", file});
+    EXPECT_EQ(r.status, 1) << file;
+    EXPECT_THAT(r.err, HasSubstr("cannot read " + file + ": is ")) << file;
+  }
+
+  // 513 levels in a short line: refused before anything is written.
+  std::string deep = "HKEY_CURRENT_USER\\Software";
+  for (int i = 0; i < 512; ++i) deep += "\\k";
+  ProcessResult r = Reg({"import", dir_.Write("deep.reg", "REGEDIT4\r\n\r\n[" + deep + "]\r\n\"a\"=\"b\"\r\n")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_THAT(r.err, HasSubstr("deep.reg:3: Invalid key name HKEY_CURRENT_USER\\Software\\k\\k"));
+  EXPECT_THAT(r.err, HasSubstr("more than 512 levels deep; this path has 513."));
+  EXPECT_LT(r.err.size(), 400u) << "the key is shortened";
+  EXPECT_EQ(Dump(), before);
+}
+
+TEST_F(RegTool, ADamagedKeyIsReportedNotFollowed) {
+  ListsStore(hive()).SaveList("Sales", {{"alice", 2, "Alice"}});
+  hive_.reset();
+  // One SQL insert makes a key row without a name; the database itself is sound.
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(store_.c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db,
+                         "INSERT INTO keys(parent, name, path, fold) SELECT id, '', path || '\\', fold || '\\' "
+                         "FROM keys WHERE fold = 'SOFTWARE\\VANTOR'",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(db);
+  const std::string damaged =
+      "is damaged: the key HKEY_CURRENT_USER\\Software\\Vantor holds a subkey with an empty name";
+  for (auto args : std::vector<std::vector<std::string>>{{"export", "HKCU", "-"}, {"query", "HKCU", "/s"}}) {
+    ProcessResult r = Reg(args);
+    EXPECT_EQ(r.status, 1) << args[0];
+    EXPECT_THAT(r.err, HasSubstr(damaged)) << args[0];
+  }
+  // Deleting the key that holds it repairs the store.
+  EXPECT_EQ(Reg({"delete", "HKCU\\Software\\Vantor", "/f"}).status, 0);
+  EXPECT_EQ(Dump(), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER]\r\n\r\n[HKEY_CURRENT_USER\\Software]\r\n\r\n");
 }
 
 TEST_F(RegTool, AsksBeforeDeletingOrOverwriting) {

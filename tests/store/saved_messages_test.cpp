@@ -49,7 +49,7 @@ TEST_F(Messages, TheFirstMessageGoesToSlotOneWithEveryValueInPlace) {
 
   std::vector<std::string> names;
   for (const NamedValue& v : hive().Values("Software\\Vantor\\Messages\\1")) names.push_back(v.name);
-  EXPECT_THAT(names, ElementsAre("Signature", "Alias", "Title", "Count"));
+  EXPECT_THAT(names, InStoreOrder("Signature", "Alias", "Title", "Count"));
   EXPECT_EQ(Get("1", "Count"), Value::String("1"));
   EXPECT_EQ(Get("1\\Texts", "1"), Value::String(""));
   EXPECT_EQ(Get("1\\Types", "0"), Value::String("2"));

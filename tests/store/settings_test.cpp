@@ -106,8 +106,8 @@ TEST_F(SettingsTest, WritesAreStringsInTheForms) {
   EXPECT_EQ(hive().GetValue("Software\\Vantor\\Forms\\Main", "ShowToolbar"), Value::String("1"));
   EXPECT_EQ(hive().GetValue("Software\\Vantor\\Forms\\Main", "TrayIcon"), Value::String("0"));
   EXPECT_EQ(settings().ReadString("Main", "Note", ""), "a \"b\" \\ c");
-  EXPECT_THAT(settings().ReadNameValuePairs("Main"), ElementsAre(Pair("Left", "-12"), Pair("ShowToolbar", "1"),
-                                                                 Pair("TrayIcon", "0"), Pair("Note", "a \"b\" \\ c")));
+  EXPECT_THAT(settings().ReadNameValuePairs("Main"), InStoreOrder(Pair("Left", "-12"), Pair("ShowToolbar", "1"),
+                                                                  Pair("TrayIcon", "0"), Pair("Note", "a \"b\" \\ c")));
 }
 
 TEST_F(SettingsTest, SectionNamesIgnoreCase) {
@@ -123,12 +123,12 @@ TEST_F(SettingsTest, SectionNamesIgnoreCase) {
 
 TEST_F(SettingsTest, HistoryListsAreValueNamesInTheOrderWritten) {
   for (const char* s : {"Regards, Zoe", "-- IT desk", "Anna"}) settings().WriteString("Main\\Signature", s, "");
-  EXPECT_THAT(settings().ReadValueNames("Main\\Signature"), ElementsAre("Regards, Zoe", "-- IT desk", "Anna"));
+  EXPECT_THAT(settings().ReadValueNames("Main\\Signature"), InStoreOrder("Regards, Zoe", "-- IT desk", "Anna"));
   // At exit the key is erased and the history written again, most recent first.
   settings().EraseSection("Main\\Signature");
   EXPECT_FALSE(settings().SectionExists("Main\\Signature"));
   for (const char* s : {"Anna", "Regards, Zoe"}) settings().WriteString("Main\\Signature", s, "");
-  EXPECT_THAT(settings().ReadValueNames("Main\\Signature"), ElementsAre("Anna", "Regards, Zoe"));
+  EXPECT_THAT(settings().ReadValueNames("Main\\Signature"), InStoreOrder("Anna", "Regards, Zoe"));
 }
 
 TEST_F(SettingsTest, SectionsCanBeFullPathsOrTheBaseItself) {
@@ -152,7 +152,7 @@ TEST_F(SettingsTest, AValueOfAnotherTypeMakesTheReadFail) {
               ThrowsMessage<StoreError>("Invalid data type for 'servertimeout'"));
   EXPECT_THAT([&] { settings().ReadString("Main", "ServerTimeOut", ""); }, ThrowsMessage<StoreError>(failure));
   EXPECT_THAT([&] { settings().ReadNameValuePairs("Main"); }, ThrowsMessage<StoreError>(failure));
-  EXPECT_THAT(settings().ReadValueNames("Main"), ElementsAre("ServerTimeOut", "Path"));  // names only: no data read
+  EXPECT_THAT(settings().ReadValueNames("Main"), InStoreOrder("ServerTimeOut", "Path"));  // names only: no data read
   EXPECT_EQ(settings().ReadString("Main", "Path", ""), "%HOME%");  // a string type the registry also has
 }
 

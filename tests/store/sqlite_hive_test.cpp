@@ -1,22 +1,28 @@
 // The SQLite store file: where it lives, who may read it, what another
 // connection sees, and files that are not a store.
 #include "store/sqlite_hive.h"
+#include "store/lists_store.h"
+#include "store/reg_script.h"
 #include "store_fixture.h"
 
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 
 namespace vantor::store::test {
 namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::IsEmpty;
 using ::testing::ThrowsMessage;
 
 unsigned Mode(const std::string& path) {
@@ -135,25 +141,139 @@ TEST_F(SqliteStore, AWriterThatWaitsTooLongReportsTheFailedWrite) {
   EXPECT_EQ(hive().GetValue("Forms\\Main", "Top"), Value::String("1"));
 }
 
-TEST_F(SqliteStore, RefusesFilesThatAreNotAStore) {
+TEST_F(SqliteStore, RefusesFilesThatAreNotAStoreAndLeavesThemByteForByte) {
   std::string garbage = dir_.Write("garbage.db", std::string(4096, 'x'));
   EXPECT_THAT([&] { OpenSqliteHive(garbage); }, ThrowsMessage<StoreError>(HasSubstr(garbage)));
+  EXPECT_TRUE(vantor::test::ReadFile(garbage) == std::string(4096, 'x'));
 
-  std::string foreign = dir_.File("foreign.db");
-  OpenSqliteHive(dir_.File("unused.db"));  // the folder exists
-  {
+  // Another program's databases: one without marks, one that sets a layout
+  // version of its own.
+  for (const char* marks : {"", "PRAGMA user_version = 1;"}) {
+    std::string foreign = dir_.File("foreign.db");
+    std::filesystem::remove(foreign);
     sqlite3* db = nullptr;
     sqlite3_open(foreign.c_str(), &db);
-    sqlite3_exec(db, "CREATE TABLE t(x); INSERT INTO t VALUES(1);", nullptr, nullptr, nullptr);
+    sqlite3_exec(db, (std::string("CREATE TABLE t(x); INSERT INTO t VALUES(1);") + marks).c_str(), nullptr, nullptr,
+                 nullptr);
     sqlite3_close(db);
+    std::string before = vantor::test::ReadFile(foreign);
+    EXPECT_THAT([&] { OpenSqliteHive(foreign); }, ThrowsMessage<StoreError>(HasSubstr("not a Vantor store"))) << marks;
+    EXPECT_TRUE(vantor::test::ReadFile(foreign) == before) << "changed: " << marks;
+    EXPECT_FALSE(std::filesystem::exists(foreign + "-wal")) << marks;
   }
-  EXPECT_THAT([&] { OpenSqliteHive(foreign); }, ThrowsMessage<StoreError>(HasSubstr("not a Vantor store")));
-  EXPECT_THAT(Sql(foreign, "SELECT x FROM t"), ElementsAre("1")) << "left as it was";
 
   hive().SetValue("K", "v", Value::String("1"));
   hive_.reset();
   Sql(StorePath(), "PRAGMA user_version = 99");
   EXPECT_THAT([&] { OpenSqliteHive(StorePath()); }, ThrowsMessage<StoreError>(HasSubstr("newer version")));
+}
+
+TEST_F(SqliteStore, OpensAndReadsWithoutWaitingForAWriter) {
+  hive().SetValue("Forms\\Main", "Left", Value::String("35"));
+  hive().WriteTransaction([&] {
+    hive().SetValue("Forms\\Main", "Left", Value::String("36"));
+    auto reader = OpenAgain(2000);
+    EXPECT_EQ(reader->GetValue("Forms\\Main", "Left"), Value::String("35"));
+  });
+  hive_.reset();
+
+  // A store put back into rollback mode by hand is read in that mode while
+  // another process writes; the next open switches it to WAL again.
+  EXPECT_THAT(Sql(StorePath(), "PRAGMA journal_mode = DELETE"), ElementsAre("delete"));
+  {
+    sqlite3* writer = nullptr;
+    ASSERT_EQ(sqlite3_open(StorePath().c_str(), &writer), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(writer, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    EXPECT_EQ(OpenAgain(2000)->GetValue("Forms\\Main", "Left"), Value::String("36"));
+    sqlite3_exec(writer, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(writer);
+  }
+  OpenAgain();
+  EXPECT_THAT(Sql(StorePath(), "PRAGMA journal_mode"), ElementsAre("wal"));
+}
+
+// Runs work as an ordinary user when the test runs as root, who may write to
+// any file; the result comes back through a pipe.
+std::string AsOrdinaryUser(const std::function<std::string()>& work) {
+  if (::geteuid() != 0) return work();
+  int fds[2];
+  if (::pipe(fds) != 0) return "no pipe";
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    ::close(fds[0]);
+    std::string out = "cannot become nobody";
+    if (::setgid(65534) == 0 && ::setuid(65534) == 0) {
+      try {
+        out = work();
+      } catch (const std::exception& e) {
+        out = std::string("exception: ") + e.what();
+      }
+    }
+    ssize_t written = ::write(fds[1], out.data(), out.size());
+    ::_exit(written == static_cast<ssize_t>(out.size()) ? 0 : 1);
+  }
+  ::close(fds[1]);
+  std::string out;
+  char buf[4096];
+  for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) out.append(buf, static_cast<size_t>(n));
+  ::close(fds[0]);
+  ::waitpid(pid, nullptr, 0);
+  return out;
+}
+
+TEST_F(SqliteStore, AReadOnlyStoreIsReadAndRefusesWritesByName) {
+  hive().SetValue("Forms\\Main", "Left", Value::String("35"));
+  hive_.reset();
+  ASSERT_EQ(::chmod(StorePath().c_str(), 0444), 0);
+  ASSERT_EQ(::chmod(dir_.path().c_str(), 0755), 0);
+  std::string result = AsOrdinaryUser([&] {
+    auto h = OpenSqliteHive(StorePath());
+    std::string out = h->GetValue("Forms\\Main", "Left").value_or(Value{}).data;
+    try {
+      h->SetValue("Forms\\Main", "Top", Value::String("1"));
+    } catch (const StoreError& e) {
+      out += std::string("|") + e.what();
+    }
+    return out;
+  });
+  EXPECT_EQ(result, "35|Failed to set data for 'Top'\nthe store " + StorePath() + " is read-only");
+  // Nothing is left behind that would refuse the owner's writes once the
+  // file is writable again.
+  EXPECT_FALSE(std::filesystem::exists(StorePath() + "-shm"));
+  ASSERT_EQ(::chmod(StorePath().c_str(), 0600), 0);
+  OpenSqliteHive(StorePath())->SetValue("Forms\\Main", "Top", Value::String("1"));
+}
+
+// Stores made before depth was limited can hold keys nested a thousand
+// levels deep; everything that deletes or walks keys still works on them.
+TEST_F(SqliteStore, KeysNestedBeyondTheLimitByAnOlderVersionCanBeWalkedAndDeleted) {
+  ListsStore(hive()).SaveList("Deep", {{"alice", 2, ""}});
+  hive_.reset();
+  Sql(StorePath(),
+      "INSERT INTO keys(id, parent, name, path, fold) "
+      "WITH RECURSIVE c(n, id, parent, path, fold) AS ("
+      "  SELECT 1, 1000000, (SELECT id FROM keys WHERE fold = 'SOFTWARE\\VANTOR\\LISTS\\DEEP'),"
+      "         'Software\\Vantor\\Lists\\Deep\\k', 'SOFTWARE\\VANTOR\\LISTS\\DEEP\\K'"
+      "  UNION ALL SELECT n + 1, id + 1, id, path || '\\k', fold || '\\K' FROM c WHERE n < 1000)"
+      "SELECT id, parent, 'k', path, fold FROM c;"
+      "INSERT INTO vals(key, name, fold, seq, type, data) VALUES (1000999, 'bottom', 'BOTTOM', 1, 1, 'x');");
+  std::string bottom = "Software\\Vantor\\Lists\\Deep";
+  for (int i = 0; i < 1000; ++i) bottom += "\\k";
+  EXPECT_EQ(hive().GetValue(bottom, "bottom"), Value::String("x"));
+  std::string script = RegScript::Export(hive(), "Software\\Vantor\\Lists");
+  EXPECT_THAT(script, HasSubstr("[" + RegKeyOfHivePath(bottom) + "]\r\n\"bottom\"=\"x\"\r\n"));
+
+  ListsStore(hive()).SaveList("Deep", {{"bob", 2, ""}});  // the old key goes with everything below it
+  EXPECT_THAT(hive().SubKeyNames("Software\\Vantor\\Lists\\Deep"), IsEmpty());
+  Sql(StorePath(),
+      "INSERT INTO keys(id, parent, name, path, fold) "
+      "WITH RECURSIVE c(n, id, parent, path, fold) AS ("
+      "  SELECT 1, 2000000, 1, 'Old', 'OLD'"
+      "  UNION ALL SELECT n + 1, id + 1, id, path || '\\k', fold || '\\K' FROM c WHERE n < 1001)"
+      "SELECT id, parent, 'k', path, fold FROM c;");
+  EXPECT_TRUE(hive().DeleteKey("Old"));
+  EXPECT_TRUE(hive().DeleteKey("Software"));
+  EXPECT_THAT(Sql(StorePath(), "SELECT count(*) FROM keys"), ElementsAre("1"));
 }
 
 TEST(StorePath, FollowsTheEnvironment) {

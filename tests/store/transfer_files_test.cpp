@@ -7,7 +7,9 @@
 #include "store/settings.h"
 #include "store_fixture.h"
 
+#ifndef _WIN32
 #include <sys/resource.h>
+#endif
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -20,6 +22,7 @@ namespace vantor::store::test {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::Field;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using vantor::test::ReadFile;
@@ -55,15 +58,16 @@ TEST_F(Transfer, TwoListsExportByteForByteAndImportOnAnEmptyStore) {
   SaveTwoLists();
   ASSERT_TRUE(HaveListsToExport(hive()));
   ASSERT_EQ(ExportLists(hive(), file, cp1252_), std::nullopt);
-  EXPECT_EQ(ReadFile(file), ReadFile(kGoldenLists));
+  EXPECT_EQ(InStoreOrderText(ReadFile(file)), InStoreOrderText(ReadFile(kGoldenLists)));
 
   hive().DeleteKey(kRootKey);
   ListsImport result = ImportLists(hive(), kGoldenLists, cp1252_);
-  EXPECT_THAT(result.imported, ElementsAre("Sales", "Ops"));
+  EXPECT_THAT(result.imported, InStoreOrder("Sales", "Ops"));
   EXPECT_THAT(result.reports, IsEmpty());
   EXPECT_THAT(lists().LoadList("Sales"), ElementsAre(ListMember{"alice", 2, "Alice"}, ListMember{"pc7", 3, ""}));
   EXPECT_THAT(lists().LoadList("Ops"), ElementsAre(ListMember{"bob", 4, "Staff, Zo\xc3\xab \\\"ops\\\""}));
-  EXPECT_EQ(lists().ListDirectory()[1].count, "1");
+  EXPECT_THAT(lists().ListDirectory(),
+              InStoreOrder(Field(&ListDirectoryEntry::count, "2"), Field(&ListDirectoryEntry::count, "1")));
 }
 
 TEST_F(Transfer, ListsFilesFromElsewhereImportOverStoredLists) {
@@ -110,11 +114,14 @@ TEST_F(Transfer, MessagesSurviveExportAndImportWithEmptyLines) {
   std::string file = dir_.File("vtrmsgs.reg");
   ASSERT_EQ(ExportMessages(hive(), file, cp1252_), std::nullopt);
   std::string text = ReadFile(file);
-  EXPECT_THAT(text,
-              HasSubstr(Crlf({"REGEDIT4", "", "[HKEY_CURRENT_USER\\Software\\Vantor\\Messages]", "\"NextNumber\"=\"3\"",
+  // Wine writes a message's values sorted by name: only their order differs.
+  if (ValuesKeepCreationOrder()) {
+    EXPECT_THAT(
+        text, HasSubstr(Crlf({"REGEDIT4", "", "[HKEY_CURRENT_USER\\Software\\Vantor\\Messages]", "\"NextNumber\"=\"3\"",
                               "", "[HKEY_CURRENT_USER\\Software\\Vantor\\Messages\\1]", "\"Signature\"=\"\"",
                               "\"Alias\"=\"me\"", "\"Title\"=\"Message #1 - Caf\xe9 at 3\"", "\"Count\"=\"2\"", "",
                               "[HKEY_CURRENT_USER\\Software\\Vantor\\Messages\\1\\Comments]"})));
+  }
   EXPECT_THAT(text, HasSubstr(Crlf({"\"0\"=\"Caf\xe9 at 3\"", "\"1\"=\"\"", "\"2\"=\"C:\\temp \"x\"\""})));
   EXPECT_THAT(
       text,
@@ -198,6 +205,8 @@ TEST_F(Transfer, ExportRefusesEntriesTheFileCannotCarryAndKeepsTheOldFile) {
   EXPECT_EQ(ExportMessages(hive(), file, cp1252_)->kind, K::NoMessagesToExport);
 }
 
+// The failures here are made with POSIX means (a file size limit).
+#ifndef _WIN32
 TEST_F(Transfer, AFailedWriteLeavesThePreviousFileAndNoTemporaryOne) {
   SaveTwoLists();
   std::string missing = dir_.File("no/such/folder/vtrlists.reg");
@@ -224,6 +233,7 @@ TEST_F(Transfer, AFailedWriteLeavesThePreviousFileAndNoTemporaryOne) {
   ASSERT_EQ(ExportLists(hive(), file, cp1252_), std::nullopt);
   EXPECT_EQ(ReadFile(file), ReadFile(kGoldenLists));
 }
+#endif
 
 }  // namespace
 }  // namespace vantor::store::test

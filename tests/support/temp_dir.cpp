@@ -2,15 +2,26 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
 namespace vantor::test {
 
 TempDir::TempDir() {
+#ifdef _WIN32
+  // No mkdtemp: a random name, made only when it is new.
+  std::random_device random;
+  for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+    auto p = std::filesystem::temp_directory_path() / ("vantor-test-" + std::to_string(random()));
+    if (std::filesystem::create_directory(p)) path_ = p;
+  }
+  if (path_.empty()) throw std::runtime_error("cannot make a temporary folder");
+#else
   std::string tmpl = (std::filesystem::temp_directory_path() / "vantor-test-XXXXXX").string();
   if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
   path_ = tmpl;
+#endif
 }
 
 TempDir::~TempDir() {

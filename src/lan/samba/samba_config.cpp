@@ -1,6 +1,7 @@
 #include "lan/samba/samba_config.h"
 
 #include "common/codepage.h"
+#include "common/file_read.h"
 #include "common/text.h"
 #include "common/utf.h"
 #include "lan/samba/socket_io.h"
@@ -10,15 +11,14 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace vantor::lan::samba {
 
 namespace {
 
-constexpr std::uintmax_t kMaxFileSize = 1 << 20;
+// Settings files are a few lines; anything near this size is not one.
+constexpr std::size_t kMaxFileSize = 1 << 20;
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 // "Connect Timeout", "connect_timeout" and "connecttimeout" are one key.
 std::string KeyOf(std::string_view raw) {
@@ -28,22 +28,6 @@ std::string KeyOf(std::string_view raw) {
     key.push_back(AsciiLower(c));
   }
   return key;
-}
-
-bool ReadWholeFile(const std::string& path, std::string& text, std::string& why) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    why = std::strerror(errno);
-    return false;
-  }
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  text = ss.str();
-  if (text.size() > kMaxFileSize) {
-    why = "larger than 1 MiB";
-    return false;
-  }
-  return true;
 }
 
 class LineError {
@@ -162,6 +146,8 @@ bool CheckedYesNo(std::string_view value, const char* key, const LineError& fail
 
 LanConfig ParseLanConfig(std::string_view text, const std::string& fileName) {
   LanConfig c;
+  // Editors on some systems begin a UTF-8 file with a byte-order mark.
+  if (text.starts_with(kUtf8Bom)) text.remove_prefix(kUtf8Bom.size());
   std::vector<std::string> lines = SplitLines(text);
   for (std::size_t i = 0; i < lines.size(); ++i) {
     LineError fail(fileName, i + 1);
@@ -228,11 +214,12 @@ LanConfig ParseLanConfig(std::string_view text, const std::string& fileName) {
 }
 
 LanConfig LoadLanConfig(const std::string& path, bool mustExist) {
-  std::error_code ec;
-  if (!mustExist && !std::filesystem::exists(path, ec)) return LanConfig{};
-  std::string text, why;
-  if (!ReadWholeFile(path, text, why)) throw ConfigError(path + ": cannot be read (" + why + ")");
-  return ParseLanConfig(text, path);
+  try {
+    return ParseLanConfig(ReadRegularFile(path, kMaxFileSize), path);
+  } catch (const FileError& e) {
+    if (e.problem() == FileProblem::kMissing && !mustExist) return LanConfig{};
+    throw ConfigError(e.what());
+  }
 }
 
 std::string DefaultLanConfigPath(bool& explicitPath) {
@@ -288,9 +275,14 @@ SmbConf ParseSmbConf(std::string_view text) {
 
 SmbConf ReadSmbConf(const std::string& path) {
   if (path.empty()) return {};
-  std::string text, why;
-  if (!ReadWholeFile(path, text, why)) return {};
-  return ParseSmbConf(text);
+  try {
+    return ParseSmbConf(ReadRegularFile(path, kMaxFileSize));
+  } catch (const FileError& e) {
+    // Samba need not be installed; a file that is there but is not one is
+    // a mistake in the settings.
+    if (e.problem() == FileProblem::kMissing || e.problem() == FileProblem::kUnreadable) return {};
+    throw ConfigError("Samba configuration " + std::string(e.what()));
+  }
 }
 
 bool AllowsMessageProtocol(std::string_view serverMinProtocol) {

@@ -65,7 +65,8 @@ struct LanConfig {
 // Parses lan.conf text; fileName is used in the messages of ConfigError,
 // which name the file and the line.
 LanConfig ParseLanConfig(std::string_view text, const std::string& fileName);
-// Reads a lan.conf. A missing file gives the defaults unless mustExist.
+// Reads a lan.conf. A missing file gives the defaults unless mustExist; a
+// folder, a device or a file too large to be one throws ConfigError.
 LanConfig LoadLanConfig(const std::string& path, bool mustExist);
 
 // Where lan.conf is: $VANTOR_LAN_CONF, else $XDG_CONFIG_HOME/vantor/lan.conf,
@@ -87,7 +88,9 @@ struct SmbConf {
   std::string unixCharset;
 };
 SmbConf ParseSmbConf(std::string_view text);
-SmbConf ReadSmbConf(const std::string& path);  // found stays false when unreadable
+// found stays false when the file is missing or unreadable; a folder, a
+// device or a file too large to be one throws ConfigError.
+SmbConf ReadSmbConf(const std::string& path);
 
 // True when smb.conf's minimum server protocol still lets old clients send
 // messages (NT1 or older).

@@ -5,6 +5,7 @@
 
 #include "common/text.h"
 #include "lan/samba/credentials_file.h"
+#include "common/file_read.h"
 #include "lan/samba/helper_protocol.h"
 #include "lan/samba/samba_net_api.h"
 #include "lan/samba/socket_io.h"
@@ -63,6 +64,14 @@ std::vector<ResolveMethod> SambaResolveOrder(std::string_view text) {
 
 SmbConf SambaNetApi::LoadSmbConf(LanConfig& config) {
   if (config.sambaConfig.empty()) return {};
+  // Samba need not be installed; a path that is there but is not a file is
+  // a mistake in the settings, whoever reads it.
+  FileProblem problem;
+  std::string reason;
+  if (FileStatusProblem(config.sambaConfig, problem, reason)) {
+    if (problem == FileProblem::kMissing || problem == FileProblem::kUnreadable) return {};
+    throw ConfigError(std::string("Samba configuration ") + FileError(config.sambaConfig, problem, reason).what());
+  }
   std::string program = HelperPool::FindProgram();
   if (program.empty()) return ReadSmbConf(config.sambaConfig);
   // Samba's own reading of smb.conf (includes, defaults, every spelling),

@@ -1,5 +1,6 @@
 #include "lan/samba/samba_net_api.h"
 
+#include "common/file_read.h"
 #include "common/text.h"
 #include "common/utf.h"
 #include "lan/samba/message_session.h"
@@ -23,17 +24,21 @@ namespace {
 constexpr Status NERR_DelComputerName = 2278;
 constexpr const char* kInvalidNameCharacters = "\\/:*?\"<>|";
 
+// An lmhosts file of a large site has thousands of lines; far less than this.
+constexpr std::size_t kMaxLmhostsBytes = 16u << 20;
+
 std::vector<LmhostsEntry> LoadLmhosts(const LanConfig& c) {
   if (c.lmhostsFile.empty()) return {};
-  std::ifstream in(c.lmhostsFile, std::ios::binary);
-  if (!in) {
-    if (c.lmhostsRequired)
-      throw ConfigError(c.lmhostsFile + ": the lmhosts file cannot be read (" + std::strerror(errno) + ")");
-    return {};
+  std::string text;
+  try {
+    text = ReadRegularFile(c.lmhostsFile, kMaxLmhostsBytes);
+  } catch (const FileError& e) {
+    // The default file need not exist; one that is there must be a file.
+    bool absent = e.problem() == FileProblem::kMissing || e.problem() == FileProblem::kUnreadable;
+    if (absent && !c.lmhostsRequired) return {};
+    throw ConfigError(c.lmhostsFile + ": the lmhosts file " + e.phrase());
   }
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ParseLmhosts(ss.str(), c.lmhostsFile);
+  return ParseLmhosts(text, c.lmhostsFile);
 }
 
 std::string StripBackslashes(std::string_view server) {

@@ -1,8 +1,11 @@
+#include "common/arguments.h"
 #include "store/reg_tool/reg_tool.h"
 
 #include <iostream>
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
+  // The same bytes on every platform: lines end with LF.
+  vantor::UseBinaryStandardOutput();
+  std::vector<std::string> args = vantor::ProgramArguments(argc, argv);
   return vantor::store::RunRegTool(args, std::cin, std::cout, std::cerr);
 }

@@ -1,5 +1,6 @@
 #include "store/reg_tool/reg_tool.h"
 
+#include "common/file_read.h"
 #include "common/text.h"
 #include "store/hive.h"
 #include "store/key_path.h"
@@ -39,12 +40,43 @@ constexpr std::string_view kUsage =
   /y       export: replace FILE without asking
   FILE     a REGEDIT4 file in UTF-8; - is standard input or output
 
-Switches may also be written -v, -f, ... The store is --store PATH, else
+Switches may also be written -v, -f, ... )"
+#ifdef _WIN32
+    R"(The store is the current user's registry;
+--store is not used on Windows.
+)"
+#else
+    R"(The store is --store PATH, else
 $VANTOR_STORE, else $XDG_CONFIG_HOME/vantor/store.db (~/.config/vantor/store.db).
-Exit status: 0 on success, 1 on failure or when cancelled.
+)"
+#endif
+    R"(Exit status: 0 on success, 1 on failure or when cancelled.
 )";
 
 constexpr std::string_view kDone = "The operation completed successfully.\n";
+
+// The largest script import reads: far more than any store of the programs
+// holds, and little enough that reading and parsing it fits in memory.
+constexpr std::size_t kMaxScriptBytes = 256u << 20;
+
+// A stream read to its end, the limit checked while reading.
+std::string ReadStream(std::istream& in, std::size_t maxBytes) {
+  std::string text;
+  char buf[65536];
+  while (in.read(buf, sizeof buf) || in.gcount() > 0) {
+    text.append(buf, static_cast<std::size_t>(in.gcount()));
+    if (text.size() > maxBytes) {
+      throw FileError("standard input", FileProblem::kTooLarge, "is too large (more than " + SizeText(maxBytes) + ")");
+    }
+  }
+  if (in.bad()) throw FileError("standard input", FileProblem::kUnreadable, "cannot be read");
+  return text;
+}
+
+// A file named on the command line (UTF-8), as the file system names it.
+std::filesystem::path FilePath(const std::string& utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
 
 // A failure that ends the command with its message.
 struct Failure {
@@ -149,12 +181,18 @@ class Tool {
  private:
   // Reading commands do not create a store that is not there.
   Hive& OpenExisting() {
+#ifndef _WIN32
     if (!std::filesystem::exists(storePath_)) throw Failure{"the store " + storePath_ + " does not exist yet"};
+#endif
     return Open();
   }
 
   Hive& Open() {
+#ifdef _WIN32
+    if (!hive_) hive_ = OpenDefaultHive();  // the registry: always there
+#else
     if (!hive_) hive_ = OpenSqliteHive(storePath_);
+#endif
     return *hive_;
   }
 
@@ -206,11 +244,12 @@ class Tool {
 
   int QueryTree(Hive& hive, const std::string& path, const std::optional<std::string>& only) {
     int found = 0;
-    if (PrintKey(hive, path, only)) {
-      out_ << '\n';
-      ++found;
-    }
-    for (const std::string& sub : hive.SubKeyNames(path)) found += QueryTree(hive, JoinKeyPath(path, sub), only);
+    WalkKeys(hive, path, [&](const std::string& key) {
+      if (PrintKey(hive, key, only)) {
+        out_ << '\n';
+        ++found;
+      }
+    });
     return found;
   }
 
@@ -293,8 +332,9 @@ class Tool {
       out_ << text << std::flush;
       return;
     }
-    if (std::filesystem::exists(file) && !p.Has("y")) Confirm(p, "File " + file + " already exists. Overwrite");
-    std::ofstream f(file, std::ios::binary | std::ios::trunc);
+    if (std::filesystem::exists(FilePath(file)) && !p.Has("y"))
+      Confirm(p, "File " + file + " already exists. Overwrite");
+    std::ofstream f(FilePath(file), std::ios::binary | std::ios::trunc);
     if (f) f << text;
     if (f) f.close();
     if (!f) throw Failure{"cannot write " + file + ": " + std::strerror(errno)};
@@ -303,16 +343,12 @@ class Tool {
 
   void Import(const Parsed& p) {
     const std::string& file = p.positionals[0];
-    std::ostringstream ss;
-    if (file == "-") {
-      ss << in_.rdbuf();
-    } else {
-      std::ifstream f(file, std::ios::binary);
-      if (!f) throw Failure{"cannot read " + file + ": " + std::strerror(errno)};
-      ss << f.rdbuf();
-      if (f.bad()) throw Failure{"cannot read " + file};
+    std::string text;
+    try {
+      text = file == "-" ? ReadStream(in_, kMaxScriptBytes) : ReadRegularFile(file, kMaxScriptBytes);
+    } catch (const FileError& e) {
+      throw Failure{"cannot read " + (file == "-" ? std::string("standard input") : file) + ": " + e.reason()};
     }
-    std::string text = ss.str();
     auto where = [&](const RegScriptError& e) {
       return file + (e.line() > 0 ? ":" + std::to_string(e.line()) : std::string()) + ": " + e.what();
     };
@@ -344,6 +380,9 @@ int RunRegTool(const std::vector<std::string>& argsIn, std::istream& in, std::os
       }
     }
     if (!args.empty() && args[0] == "--store") {
+#ifdef _WIN32
+      throw Failure{"--store is not used on Windows: the store is the current user's registry"};
+#endif
       if (args.size() < 2) throw Failure{"--store needs a PATH"};
       store = args[1];
       args.erase(args.begin(), args.begin() + 2);

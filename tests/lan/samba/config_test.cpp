@@ -9,6 +9,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 
 namespace vantor::lan::samba {
@@ -242,6 +244,34 @@ TEST(SambaBackend, BrokenSettingsAreRefusedThroughVantorLan) {
   std::string name;
   ASSERT_TRUE(api->GetComputerName(name));
   EXPECT_EQ(name, "DESK");
+}
+
+TEST(SambaBackend, OnlyRegularFilesAreReadAndNeverWithoutEnd) {
+  test::TempDir dir;
+  auto errorOf = [](const std::string& form) -> std::string {
+    try {
+      CreateNetApi(form);
+    } catch (const BackendError& e) {
+      return e.what();
+    }
+    return "accepted";
+  };
+  std::string fifo = dir.File("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string notAFile = "is not a regular file";
+  EXPECT_THAT(errorOf("samba:/dev/zero"), AllOf(HasSubstr("/dev/zero"), HasSubstr(notAFile)));
+  EXPECT_THAT(errorOf("samba:" + fifo), HasSubstr(notAFile));
+  EXPECT_THAT(errorOf("samba:" + dir.path().string()), HasSubstr("is a folder"));
+  EXPECT_THAT(errorOf("samba:" + dir.Write("big.conf", std::string(2 << 20, '#'))), HasSubstr("too large"));
+
+  auto conf = [&](const std::string& lines) { return "samba:" + dir.Write("lan.conf", lines); };
+  EXPECT_THAT(errorOf(conf("lmhosts file = /dev/zero\nsamba config =\n")), HasSubstr(notAFile));
+  EXPECT_THAT(errorOf(conf("lmhosts file = " + dir.path().string() + "\nsamba config =\n")), HasSubstr("is a folder"));
+  EXPECT_THAT(errorOf(conf("lmhosts file =\nsamba config = " + fifo + "\n")), HasSubstr(notAFile));
+  EXPECT_THAT(errorOf(conf("lmhosts file =\nsamba config = " + dir.path().string() + "\n")), HasSubstr("is a folder"));
+
+  // A byte-order mark does not hide the first key.
+  EXPECT_EQ(errorOf(conf("\xEF\xBB\xBFnetbios name = DESK\nlmhosts file =\nsamba config =\n")), "accepted");
 }
 
 }  // namespace

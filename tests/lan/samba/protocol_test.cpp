@@ -275,7 +275,9 @@ TEST(Mailslot, MessengerWriteLayout) {
   EXPECT_EQ(w.substr(69, 18), std::string("\\MAILSLOT\\MESSNGR\0", 18));
   ASSERT_EQ(offset, 87);
   EXPECT_EQ(w.substr(offset), data);
-  EXPECT_EQ(MailslotCapacity(kMessengerMailslot), kMaxDatagramUserData - 87);
+  // A datagram carries at most 512 bytes of user data; the mailslot write
+  // takes 87 of them.
+  EXPECT_EQ(MailslotCapacity(kMessengerMailslot), 425u);
 }
 
 TEST(Datagram, DirectGroupLayout) {
