@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 
@@ -176,7 +177,13 @@ bool DeliverToInbox(const std::string& spool, std::uint32_t uid, SpooledMessage&
     ++count;
     bytes += static_cast<std::size_t>(std::max<off_t>(f.st_size, 0));
   }
-  message.id = UtcStamp(now) + "-" + files::RandomHex(8);
+  // Messages often come several a second: the microseconds keep the ids of
+  // one second in the order they arrived.
+  const auto micros =
+      std::chrono::duration_cast<std::chrono::microseconds>(now.time_since_epoch()).count() % 1000000;
+  char frac[8];
+  std::snprintf(frac, sizeof frac, "%06lld", static_cast<long long>(micros < 0 ? micros + 1000000 : micros));
+  message.id = UtcStamp(now) + "-" + frac + "-" + files::RandomHex(8);
   const std::string content = FormatSpooled(message);
   if (count >= limits.maxMessages || bytes + content.size() > limits.maxBytes) {
     why = "the inbox is full (" + std::to_string(count) + " messages, " + std::to_string(bytes) + " bytes)";

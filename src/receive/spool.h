@@ -27,8 +27,9 @@
 namespace vantor::receive {
 
 struct SpooledMessage {
-  // The file's name without ".msg": the time of arrival (UTC) and a random
-  // part, so that ids sort in the order of arrival.
+  // The file's name without ".msg": the time of arrival (UTC, to the
+  // microsecond) and a random part, so that ids sort in the order of
+  // arrival: "20261209T142144Z-123456-<16 hex digits>".
   std::string id;
   std::string from;
   std::string to;
