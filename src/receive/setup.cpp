@@ -5,6 +5,7 @@
 #include "common/text.h"
 #include "lan/samba/message_names.h"
 #include "lan/samba/samba_config.h"
+#include "receive/spool.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -69,6 +70,16 @@ bool PlainPath(std::string_view p) {
   for (char c : p)
     if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '/' || c == '.' ||
           c == '_' || c == '-'))
+      return false;
+  return true;
+}
+
+// A character set's name as it may join that command line ("CP850",
+// "ISO-8859-15"); the empty name too (UTF-8: no option).
+bool PlainName(std::string_view n) {
+  for (char c : n)
+    if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '_' ||
+          c == '-'))
       return false;
   return true;
 }
@@ -273,6 +284,12 @@ int RunSetup(const SetupOptions& o, std::ostream& out, std::ostream& err) {
   std::string computer = conf.netbiosName.empty() ? HostComputerName() : AsciiUpper(conf.netbiosName);
   std::string charset = AsciiUpper(conf.unixCharset);
   if (charset == "UTF-8" || charset == "UTF8") charset.clear();
+  // It joins the command line smbd's shell reads, as the paths do.
+  if (!PlainName(charset)) {
+    err << "vantor-receive: " << o.smbConf << ": the unix charset \"" << CleanName(charset.substr(0, 64))
+        << "\" is not a name of letters, digits and . _ -\n";
+    return 1;
+  }
   if (!CreateSpool(spool, found->pw_gid, computer, why)) {
     err << "vantor-receive: " << why << "\n";
     return 1;

@@ -179,8 +179,7 @@ bool DeliverToInbox(const std::string& spool, std::uint32_t uid, SpooledMessage&
   }
   // Messages often come several a second: the microseconds keep the ids of
   // one second in the order they arrived.
-  const auto micros =
-      std::chrono::duration_cast<std::chrono::microseconds>(now.time_since_epoch()).count() % 1000000;
+  const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(now.time_since_epoch()).count() % 1000000;
   char frac[8];
   std::snprintf(frac, sizeof frac, "%06lld", static_cast<long long>(micros < 0 ? micros + 1000000 : micros));
   message.id = UtcStamp(now) + "-" + frac + "-" + files::RandomHex(8);

@@ -82,6 +82,14 @@ TEST(Setup, OneStepMakesTheSpoolAndTheRemovalUndoesSmbConf) {
   SetupOptions spaced = o;
   spaced.spool = o.spool + " x";
   EXPECT_EQ(RunSetup(spaced, out, err), 1);
+  // So is a character set that would end the helper's arguments.
+  const std::string hostile = "[global]\n   unix charset = CP850;touch " + (dir.path() / "ran").string() + "\n";
+  SetupOptions charset = o;
+  charset.smbConf = dir.Write("hostile.conf", hostile);
+  err.str({});
+  EXPECT_EQ(RunSetup(charset, out, err), 1);
+  EXPECT_THAT(err.str(), HasSubstr("unix charset"));
+  EXPECT_EQ(test::ReadFile(charset.smbConf), hostile);
 
   ASSERT_EQ(RunRemove(o, out, err), 0) << err.str();
   EXPECT_EQ(test::ReadFile(smbConf), original);
