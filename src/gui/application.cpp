@@ -22,8 +22,10 @@
 #include <csignal>
 #include <cstdio>
 #include <iostream>
+#ifndef _WIN32
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 namespace vantor::gui {
 
@@ -126,13 +128,15 @@ QStringList ProgramParameters(int argc, char** argv) {
 
 namespace {
 
+// Set on the interface thread once such a signal is read: a signal that comes
+// while start-up waits in a box still ends the run.
+bool g_endRequested = false;
+
+#ifndef _WIN32
 // SIGTERM, SIGINT and SIGHUP end the run as the Exit command does: the
 // handler only writes a byte; the event loop reads it and quits, and the
 // windows then write their state as usual.
 int g_signalPipe[2] = {-1, -1};
-// Set on the interface thread once such a signal is read: a signal that comes
-// while start-up waits in a box still ends the run.
-bool g_endRequested = false;
 
 void OnSignal(int) {
   const char byte = 1;
@@ -163,6 +167,12 @@ void QuitOnSignals(QObject* owner) {
     QCoreApplication::quit();
   });
 }
+#else
+// Windows ends a windowed program through the session manager's messages,
+// which Qt already turns into commitDataRequest and a normal quit.
+void CatchEndSignals() {}
+void QuitOnSignals(QObject*) {}
+#endif
 
 void ReportFailures(MessageBoxes& boxes, const QStringList& failures) {
   for (const QString& f : failures) {
