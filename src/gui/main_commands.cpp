@@ -39,6 +39,7 @@ MainCommands::MainCommands(QWidget* window, QMenuBar* menuBar, QToolBar* toolBar
   Make(C::ShowToolbar, "ShowToolbar1", "Show Toolbar");
   Make(C::ShowStatusbar, "ShowStatusbar1", "Show Statusbar");
   Make(C::ShowStatusWindow, "ShowStatusWin1", "Show Status window");
+  Make(C::ShowReceived, "ShowReceived1", "Received messages");
   Make(C::MenuActiveOnly, "Showactiveitemsonly1", "Show active items only", i::kShowActiveOnly);
   Make(C::About, "About1", "&About...", i::kHelp);
 
@@ -127,7 +128,7 @@ void MainCommands::BuildMenus(QMenuBar* menuBar) {
 
   QMenu* view = menuBar->addMenu(QStringLiteral("V&iew"));
   view->setObjectName(QStringLiteral("View1"));
-  add(view, {C::ShowToolbar, C::ShowStatusbar, C::ShowStatusWindow});
+  add(view, {C::ShowToolbar, C::ShowStatusbar, C::ShowStatusWindow, C::ShowReceived});
   view->addSeparator();
   add(view, {C::MenuActiveOnly});
   view->addSeparator();

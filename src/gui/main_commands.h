@@ -48,6 +48,7 @@ enum class Command {
   ShowToolbar,
   ShowStatusbar,
   ShowStatusWindow,
+  ShowReceived,    // View › "Received messages"
   MenuActiveOnly,  // Showactiveitemsonly1
   About,
   // Tool buttons of their own.

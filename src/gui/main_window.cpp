@@ -16,6 +16,7 @@
 #include "gui/net_browser.h"
 #include "gui/options_command.h"
 #include "gui/options_dialog.h"
+#include "gui/received_window.h"
 #include "gui/recipients.h"
 #include "gui/res_strings.h"
 #include "gui/saved_messages_commands.h"
@@ -156,6 +157,7 @@ void TMain::ConnectCommands() {
   c.OnTriggered({C::ShowToolbar}, [this] { ShowToolbarClick(); });
   c.OnTriggered({C::ShowStatusbar}, [this] { ShowStatusbarClick(); });
   c.OnTriggered({C::ShowStatusWindow}, [this] { ShowStatusWin1Click(); });
+  c.OnTriggered({C::ShowReceived}, [this] { ShowReceivedClick(); });
   c.OnTriggered({C::Refresh}, [this] { m_browser->Refresh(); });
   c.OnTriggered({C::ToolActiveOnly, C::MenuActiveOnly}, [this] {
     m_browser->ActiveOnlyToggle();
@@ -450,6 +452,13 @@ void TMain::ShowStatusWin1Click() {
   // Only the main window waits while the log shows; the cursor stays as it is.
   setEnabled(false);
   m_status->show();
+}
+
+void TMain::ShowReceivedClick() {
+  if (!m_received) m_received = new TReceived(m_ctx.hive, this);
+  m_received->show();
+  m_received->raise();
+  m_received->activateWindow();
 }
 
 void TMain::NetPageChange() {

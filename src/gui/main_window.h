@@ -38,6 +38,7 @@ class StatusLine;
 class TAbout;
 class TEditList;
 class TOptions;
+class TReceived;
 class TrayIcon;
 class TTypeRecip;
 class UpperPanel;
@@ -101,6 +102,7 @@ class TMain : public QMainWindow, public InputGate {
   void ShowToolbarClick();
   void ShowStatusbarClick();
   void ShowStatusWin1Click();
+  void ShowReceivedClick();
   void NetPageChange();
 
   AppContext& m_ctx;
@@ -127,6 +129,7 @@ class TMain : public QMainWindow, public InputGate {
   SavedMessagesCommands* m_saved = nullptr;  // owned by the window
   std::unique_ptr<TransferCommands> m_transfer;
   TrayIcon* m_tray = nullptr;
+  TReceived* m_received = nullptr;  // made when first shown; owned by the window
   bool m_closing = false;
 };
 

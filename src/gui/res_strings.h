@@ -123,6 +123,13 @@ inline constexpr const char* kCancelCaption = "&Cancel";
 inline constexpr const char* kCloseCaption = "&Close";
 inline constexpr const char* kHelpCaption = "&Help";
 
+// The history of received messages.
+inline constexpr const char* kReceivedCaption = "Received messages";
+inline constexpr const char* kReceivedWhenColumn = "Received";
+inline constexpr const char* kReceivedFromColumn = "From";
+inline constexpr const char* kReceivedToColumn = "To";
+inline constexpr const char* kReceivedTextColumn = "Message";
+
 // The list editor.
 inline constexpr const char* kEditListCaption = "Edit Message List";
 inline constexpr const char* kListNameLabel = "List &Name:";

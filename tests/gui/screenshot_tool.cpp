@@ -8,6 +8,8 @@
 #include "gui/item_view.h"
 #include "gui/main_window.h"
 #include "gui/options_dialog.h"
+#include "receive/history.h"
+#include "receiver/popup_window.h"
 #include "store/settings.h"
 #include "support/gui_env.h"
 
@@ -174,6 +176,34 @@ int main(int argc, char** argv) {
     }
   });
   test::Action(*app, "ExportMessages1").trigger();
+
+  // A received message as its pop-up shows it, and the history of received
+  // messages in the windowed program.
+  const std::string day = FormatIso8601Local(DefaultClock().Now()).substr(0, 11);
+  receive::ReceivedHistory history(*env.hive);
+  const receive::SpooledMessage received[] = {
+      {"20261209T081502Z-a1", "DC1", "PC5", day + "08:15:02+00:00", "The server DC1 restarts at 12:30 for updates."},
+      {"20261209T093040Z-b2", "ALICE", "alice", day + "09:30:40+00:00",
+       "Grüße from the Köln office!\nThe boxes for the move are in room 2.14."},
+      {"20261209T101207Z-c3", "HELPDESK", "PC5", day + "10:12:07+00:00",
+       "Your ticket #4711 is closed.\nCall 555-0142 if the printer jams again."},
+  };
+  for (const receive::SpooledMessage& r : received) history.Add(r);
+  receiver::TMessagePopup popup(received[1]);
+  popup.setAttribute(Qt::WA_DeleteOnClose, false);
+  popup.show();
+  if (!QTest::qWaitForWindowExposed(&popup)) std::cerr << "the pop-up did not show\n";
+  QTest::qWait(300);
+  ok = Save(&popup, out + "/message-popup.png") && ok;
+  popup.close();
+  test::Action(*app, "ShowReceived1").trigger();
+  auto& receivedWindow = test::Find<QWidget>(m, "TReceived");
+  receivedWindow.resize(620, 380);
+  test::Find<QTreeWidget>(&receivedWindow, "ReceivedView").setCurrentItem(
+      test::Find<QTreeWidget>(&receivedWindow, "ReceivedView").topLevelItem(1));
+  QTest::qWait(300);
+  ok = Save(&receivedWindow, out + "/received-messages.png") && ok;
+  receivedWindow.close();
 
   // The whole screen, with the icon in the notification area when the
   // display has one.

@@ -47,6 +47,11 @@ if [ "$gui" -eq 1 ]; then
   expect_exec+=(bin/vantor)
   expect_file+=(share/man/man1/vantor.1.gz share/vantor/vantor.HLP share/applications/org.vantor.Vantor.desktop
                 share/metainfo/org.vantor.Vantor.metainfo.xml share/icons/hicolor/scalable/apps/vantor.svg)
+  # The receiving side: the receiver started with each desktop session, and
+  # the helper Samba's message command runs.
+  expect_exec+=(bin/vantor-receive libexec/vantor/vantor-deliver)
+  expect_file+=(share/man/man1/vantor-receive.1.gz etc/xdg/autostart/vantor-receive.desktop
+                share/doc/vantor/receiving.md)
 fi
 for f in "${expect_exec[@]}"; do [ -x "$stage/$f" ] || fail "$f is not an installed program"; done
 for f in "${expect_file[@]}"; do [ -f "$stage/$f" ] || fail "$f is not installed"; done
@@ -85,6 +90,10 @@ done
 if [ "$gui" -eq 1 ]; then
   desktop=$stage/share/applications/org.vantor.Vantor.desktop
   desktop-file-validate "$desktop" || fail "the desktop file does not validate"
+  autostart=$stage/etc/xdg/autostart/vantor-receive.desktop
+  desktop-file-validate "$autostart" || fail "the receiver's autostart entry does not validate"
+  receiver=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$autostart")
+  [ -x "$stage/bin/$receiver" ] || fail "the autostart entry starts $receiver, which is not in bin"
   appstreamcli validate --no-net "$stage/share/metainfo/org.vantor.Vantor.metainfo.xml" >"$work/appstream.log" 2>&1 ||
     fail "the metainfo does not validate: $(cat "$work/appstream.log")"
   exec_name=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")

@@ -204,6 +204,9 @@ LanConfig ParseLanConfig(std::string_view text, const std::string& fileName) {
       c.directory = CheckedYesNo(value, "directory", fail);
     } else if (key == "directorytimeout") {
       c.directoryTimeout = CheckedDuration(value, "directory timeout", fail);
+    } else if (key == "messagespool") {
+      if (!value.empty() && value[0] != '/') fail("message spool must be an absolute path, not \"" + std::string(value) + "\"");
+      c.messageSpool = std::string(value);
     } else {
       fail("unknown key \"" + rawKey + "\"");
     }
@@ -268,6 +271,10 @@ SmbConf ParseSmbConf(std::string_view text) {
       conf.serverMinProtocol = value;
     else if (key == "smbports")
       conf.smbPorts = value;
+    else if (key == "guestaccount")
+      conf.guestAccount = value;
+    else if (key == "unixcharset")
+      conf.unixCharset = value;
   }
   return conf;
 }

@@ -14,6 +14,8 @@
 namespace vantor::lan::samba {
 
 inline constexpr const char* kConfigVariable = "VANTOR_LAN_CONF";
+// Where received messages wait and the names they are received for are kept.
+inline constexpr const char* kDefaultMessageSpool = "/var/spool/vantor";
 
 class ConfigError : public std::runtime_error {
  public:
@@ -55,6 +57,9 @@ struct LanConfig {
   // this computer alone.
   bool directory = true;
   std::chrono::milliseconds directoryTimeout{15000};
+  // The message spool of this computer (message_names.h); empty: none, and
+  // message aliases are kept for the run only.
+  std::string messageSpool = kDefaultMessageSpool;
 };
 
 // Parses lan.conf text; fileName is used in the messages of ConfigError,
@@ -79,6 +84,8 @@ struct SmbConf {
   std::string realm;
   std::string winsServer;
   std::string nameResolveOrder;
+  std::string guestAccount;
+  std::string unixCharset;
 };
 SmbConf ParseSmbConf(std::string_view text);
 // found stays false when the file is missing or unreadable; a folder, a

@@ -16,6 +16,8 @@
 #include <random>
 #include <sstream>
 
+#include <unistd.h>
+
 namespace vantor::lan::samba {
 
 namespace {
@@ -73,7 +75,10 @@ std::string WithCrLf(std::string_view text) {
 }  // namespace
 
 SambaNetApi::SambaNetApi(LanConfig config)
-    : config_(std::move(config)), smbConf_(LoadSmbConf(config_)), codec_(config_.codePage) {
+    : config_(std::move(config)),
+      smbConf_(LoadSmbConf(config_)),
+      codec_(config_.codePage),
+      names_(config_.messageSpool) {
   if (std::string why = CodePageProblem(config_.codePage); !why.empty())
     throw ConfigError("code page \"" + config_.codePage + "\" " + why + "; name a DOS code page such as CP850");
   ResolverSettings rs;
@@ -237,11 +242,18 @@ Status SambaNetApi::SendBroadcast(std::string_view domain, const std::string& fr
   return truncated ? NERR_TruncatedBroadcast : NERR_Success;
 }
 
+// With a message spool, an alias that smbd can hand on is registered there,
+// for this user and for good; any other alias is a sender name for the run.
 Status SambaNetApi::NetMessageNameAdd(std::string_view server, std::string_view msgName) {
   if (!IsLocal(server)) return ERROR_BAD_NETPATH;
   std::string wire;
   if (!WireName(msgName, wire)) return ERROR_INVALID_NAME;
   if (EqualsNoCase(msgName, ComputerName())) return NERR_AlreadyExists;
+  if (AliasProblem(msgName).empty() && names_.Available()) {
+    std::lock_guard lock(aliasesMutex_);
+    if (aliases_.count(msgName)) return NERR_AlreadyExists;
+    return names_.AddAlias(::geteuid(), msgName, ComputerName());
+  }
   std::lock_guard lock(aliasesMutex_);
   if (aliases_.count(msgName)) return NERR_AlreadyExists;
   if (aliases_.size() >= kMaxAliases) return NERR_TooManyNames;
@@ -252,11 +264,15 @@ Status SambaNetApi::NetMessageNameAdd(std::string_view server, std::string_view 
 Status SambaNetApi::NetMessageNameDel(std::string_view server, std::string_view msgName) {
   if (!IsLocal(server)) return ERROR_BAD_NETPATH;
   if (EqualsNoCase(msgName, ComputerName())) return NERR_DelComputerName;
-  std::lock_guard lock(aliasesMutex_);
-  auto it = aliases_.find(msgName);
-  if (it == aliases_.end()) return NERR_NameNotFound;
-  aliases_.erase(it);
-  return NERR_Success;
+  {
+    std::lock_guard lock(aliasesMutex_);
+    if (auto it = aliases_.find(msgName); it != aliases_.end()) {
+      aliases_.erase(it);
+      return NERR_Success;
+    }
+  }
+  if (names_.Available()) return names_.RemoveAlias(::geteuid(), msgName, ComputerName());
+  return NERR_NameNotFound;
 }
 
 Status SambaNetApi::NetMessageNameEnum(std::string_view server, std::uint32_t level, std::uint32_t,
@@ -268,10 +284,16 @@ Status SambaNetApi::NetMessageNameEnum(std::string_view server, std::uint32_t le
   if (!IsLocal(server)) return ERROR_BAD_NETPATH;
   if (level != 0 && level != 1) return ERROR_INVALID_LEVEL;
   if (!CanReceiveMessages()) return NERR_MsgNotStarted;
-  // Aliases are sender names only: no name service announces them, so the
-  // computer name is the one name messages reach this computer by.
-  out.Reset({MsgInfo0{ComputerName()}});
-  totalEntries = 1;
+  // The computer's name, the users whose desktop sessions receive and every
+  // registered alias. Sender-only aliases are announced by no one and
+  // receive nothing, so they are not listed.
+  std::vector<MsgInfo0> names{MsgInfo0{ComputerName()}};
+  for (const MessageUser& u : names_.Users()) {
+    if (u.loggedOn) names.push_back(MsgInfo0{u.name});
+    for (const std::string& a : u.aliases) names.push_back(MsgInfo0{a});
+  }
+  totalEntries = static_cast<std::uint32_t>(names.size());
+  out.Reset(std::move(names));
   return NERR_Success;
 }
 

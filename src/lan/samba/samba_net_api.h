@@ -11,6 +11,7 @@
 #include "common/text.h"
 #include "lan/local_net_api.h"
 #include "lan/samba/helper_pool.h"
+#include "lan/samba/message_names.h"
 #include "lan/samba/name_resolver.h"
 #include "lan/samba/samba_config.h"
 #include "lan/samba/socket_io.h"
@@ -71,7 +72,7 @@ class SambaNetApi : public LocalNetApi {
 
   const LanConfig& Config() const { return config_; }
 
-  // The most aliases one run keeps.
+  // The most aliases one run keeps when there is no message spool.
   static constexpr std::size_t kMaxAliases = 64;
 
  private:
@@ -94,6 +95,9 @@ class SambaNetApi : public LocalNetApi {
   TextCodec codec_;
   std::unique_ptr<NameResolver> resolver_;
   CancelSignal cancel_;
+  MessageNames names_;  // the spool's names: aliases that receive
+  // Aliases used as sender names only: without a spool, or made of
+  // characters that smbd would not hand on to the delivery helper.
   mutable std::mutex aliasesMutex_;
   std::set<std::string, LessNoCase> aliases_;
 

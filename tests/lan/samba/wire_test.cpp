@@ -46,6 +46,7 @@ class Wire : public ::testing::Test {
     c.connectTimeout = 1000ms;
     c.replyTimeout = 300ms;
     c.nameTimeout = 300ms;
+    c.messageSpool.clear();  // aliases are kept for the run
     return c;
   }
   std::unique_ptr<SambaNetApi> Api(std::uint16_t port) { return std::make_unique<SambaNetApi>(Config(port)); }
