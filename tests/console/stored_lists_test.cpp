@@ -1,8 +1,8 @@
 // What vantorc reads from the store - the list directory, the lists' members
 // and the Servers check marks - prepared with the store editor vantor-reg.
 
-#include "console/console_network.h"
 #include "console/vantorc_runner.h"
+#include "support/office_network.h"
 
 #include <sqlite3.h>
 
@@ -48,7 +48,7 @@ constexpr std::string_view kLists = R"(REGEDIT4
 class StoredListsTest : public ::testing::Test {
  protected:
   void SetUp() override { net.Reg({"import", net.dir().Write("lists.reg", kLists)}); }
-  ConsoleFixture net{OfficeNet(2)};
+  ConsoleFixture net{OfficeNetwork(2)};
 };
 
 TEST_F(StoredListsTest, ListingShowsNamesAndCountsInStoreOrder) {
@@ -66,7 +66,7 @@ TEST_F(StoredListsTest, ListingShowsNamesAndCountsInStoreOrder) {
 }
 
 TEST(StoredListsEmpty, NoStoredListPrintsNothingAtAll) {
-  ConsoleFixture net(OfficeNet());
+  ConsoleFixture net(OfficeNetwork());
   EXPECT_EQ(net.Vantorc({"-f", "-sl"}).out, "");
   EXPECT_EQ(net.Vantorc({"-f", "-sl", "-b"}).out, "");
 }
@@ -97,7 +97,7 @@ TEST_F(StoredListsTest, ListsAreReadWhileAnotherProcessWrites) {
 
   // A store without the keys the tool creates when it opens them: creating
   // them cannot happen now, and the run reads on without them.
-  ConsoleFixture empty(OfficeNet());
+  ConsoleFixture empty(OfficeNetwork());
   empty.Reg({"add", "HKCU\\Other"});
   StoreWriter emptyWriter(empty.StorePath());
   r = empty.Vantorc({"-f", "-sl"});
@@ -178,7 +178,7 @@ TEST_F(StoredListsTest, ADirectoryValueThatIsNotTextStopsTheListing) {
 }
 
 TEST(StoreErrors, AStoreThatCannotBeOpenedEndsTheRunBeforeAnySend) {
-  ConsoleFixture net(OfficeNet());
+  ConsoleFixture net(OfficeNetwork());
   std::string bad = net.dir().Write("bad.db", std::string(4096, 'x'));
   RunResult r = net.Vantorc({"-v", "-f", "-u", "bob", "-l", "Sales", "-m", "hi"}, {}, {{"VANTOR_STORE", bad}});
   EXPECT_EQ(r.out.substr(0, 17), "\r\nVantorc ERROR: ");
@@ -193,7 +193,7 @@ TEST(StoreErrors, AStoreThatCannotBeOpenedEndsTheRunBeforeAnySend) {
 
 class CheckedServersTest : public ::testing::Test {
  protected:
-  ConsoleFixture net{OfficeNet(2)};
+  ConsoleFixture net{OfficeNetwork(2)};
 };
 
 TEST_F(CheckedServersTest, OnlyServersCheckedInTheWindowedProgramAreQueried) {
