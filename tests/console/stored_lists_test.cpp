@@ -13,41 +13,15 @@ namespace {
 
 const std::string kHeader = VerboseHeader("alice", "PC5", "OFFICE", "DC1");
 
-// Sales: a user, a computer and a group; Mixed: a domain, a list and a user
-// (the first two are never sent to); Zero: no members; Solo: one member,
-// Imported: a count as an import may write it; Ghost: empty data, no list.
-constexpr std::string_view kLists = R"(REGEDIT4
-
-[HKEY_CURRENT_USER\Software\Vantor\ListNames]
-"Sales"="3"
-"Mixed"="3"
-"Ghost"=""
-"Zero"="0"
-"Solo"="1"
-"Imported"="01"
-
-[HKEY_CURRENT_USER\Software\Vantor\Lists\Sales]
-"bob"="2,Sales desk"
-"PC7"="3,"
-"Staff"="4,Office staff, all of it"
-
-[HKEY_CURRENT_USER\Software\Vantor\Lists\Mixed]
-"SALES"="1,Sales domain"
-"Other"="0,"
-"dave"="2,IT"
-
-[HKEY_CURRENT_USER\Software\Vantor\Lists\Zero]
-
-[HKEY_CURRENT_USER\Software\Vantor\Lists\Solo]
-"dave"="2,IT"
-
-[HKEY_CURRENT_USER\Software\Vantor\Lists\Imported]
-"carol"="2,"
-)";
+// The stored lists every test here starts with. Sales: a user, a computer
+// and a group; Mixed: a domain, a list and a user (the first two are never
+// sent to); Zero: no members; Solo: one member, Imported: a count as an
+// import may write it; Ghost: empty data, no list.
+constexpr const char* kLists = CONSOLE_DATA_DIR "/lists.reg";
 
 class StoredListsTest : public ::testing::Test {
  protected:
-  void SetUp() override { net.Reg({"import", net.dir().Write("lists.reg", kLists)}); }
+  void SetUp() override { net.Reg({"import", kLists}); }
   ConsoleFixture net{OfficeNetwork(2)};
 };
 
