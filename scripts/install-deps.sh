@@ -4,7 +4,8 @@
 #   build:   compilers, CMake, libraries (the default)
 #   test:    build + what the tests use (Samba for the wire tests and a domain
 #            controller, Kerberos tools, Xvfb, Clang and its libFuzzer runtime
-#            for the fuzz targets)
+#            for the fuzz targets, the tools that check the installed tree and
+#            make and check the Debian package)
 #   windows: build + the mingw-w64 cross compiler and Wine, for the Windows
 #            programs and their tests (about 1 GB on disk)
 #   demo:    build + what the screenshot script uses
@@ -15,7 +16,8 @@ build_pkgs=(g++ cmake ninja-build pkg-config libsqlite3-dev sqlite3 nlohmann-jso
             libgtest-dev libgmock-dev libbenchmark-dev
             qt6-base-dev qt6-base-dev-tools libqt6test6 libqt6svg6 qt6-svg-dev samba-dev)
 test_pkgs=(xvfb xauth x11-utils xdotool trayer samba smbclient clang libclang-rt-14-dev samba-ad-dc samba-ad-provision
-           krb5-user iproute2)
+           krb5-user iproute2
+           man-db groff-base desktop-file-utils appstream dpkg-dev fakeroot lintian)
 demo_pkgs=(xvfb xauth trayer imagemagick fonts-liberation2)
 # Wine from Debian runs the 64-bit .exe files without a display; iproute2 and
 # util-linux (unshare) keep it off the network.

@@ -1,6 +1,7 @@
 #include "console/parser.h"
 
 #include "common/file_read.h"
+#include "common/version.h"
 #include "console/banner.h"
 #include "console/usage.h"
 
@@ -10,7 +11,7 @@ namespace vantor::console {
 
 namespace {
 
-enum class Opt { Help, F, T, Sg, Sd, Su, Sp, Se, Sa, Sl, B, V, Qd, Qs, Qa, Qn, Qf, U, G, L, P, D, M };
+enum class Opt { Help, PlainHelp, F, T, Sg, Sd, Su, Sp, Se, Sa, Sl, B, V, Qd, Qs, Qa, Qn, Qf, U, G, L, P, D, M };
 
 struct Spelling {
   std::string_view text;  // with "-"; "/" works as well
@@ -19,11 +20,17 @@ struct Spelling {
 
 // In the order they are matched.
 constexpr Spelling kOptions[] = {
-    {"-help", Opt::Help}, {"-?", Opt::Help}, {"-f", Opt::F},   {"-t", Opt::T},   {"-sg", Opt::Sg}, {"-sd", Opt::Sd},
-    {"-su", Opt::Su},     {"-sp", Opt::Sp},  {"-se", Opt::Se}, {"-sa", Opt::Sa}, {"-sl", Opt::Sl}, {"-b", Opt::B},
-    {"-v", Opt::V},       {"-qd", Opt::Qd},  {"-qs", Opt::Qs}, {"-qa", Opt::Qa}, {"-qn", Opt::Qn}, {"-qf", Opt::Qf},
-    {"-u", Opt::U},       {"-g", Opt::G},    {"-l", Opt::L},   {"-p", Opt::P},   {"-d", Opt::D},   {"-m", Opt::M},
+    {"-help", Opt::Help}, {"-?", Opt::Help}, {"-h", Opt::PlainHelp}, {"-f", Opt::F},   {"-t", Opt::T},
+    {"-sg", Opt::Sg},     {"-sd", Opt::Sd},  {"-su", Opt::Su},       {"-sp", Opt::Sp}, {"-se", Opt::Se},
+    {"-sa", Opt::Sa},     {"-sl", Opt::Sl},  {"-b", Opt::B},         {"-v", Opt::V},   {"-qd", Opt::Qd},
+    {"-qs", Opt::Qs},     {"-qa", Opt::Qa},  {"-qn", Opt::Qn},       {"-qf", Opt::Qf}, {"-u", Opt::U},
+    {"-g", Opt::G},       {"-l", Opt::L},    {"-p", Opt::P},         {"-d", Opt::D},   {"-m", Opt::M},
 };
+
+// The long options every command-line program answers, spelled exactly so
+// (no "/", no other case): they print and end the run at once.
+constexpr std::string_view kLongHelp = "--help";
+constexpr std::string_view kLongVersion = "--version";
 
 bool Match(std::string_view lowered, std::string_view spelling) {
   if (lowered.size() != spelling.size() || lowered.empty()) return false;
@@ -58,6 +65,14 @@ class Parser {
  private:
   // False when the scan ends here.
   bool Option(const std::string& arg) {
+    if (arg == kLongHelp || arg == kLongVersion) {
+      OnlyOnItsOwn();
+      if (arg == kLongHelp)
+        PrintUsage(out_, UsagePaging::Continuous);
+      else
+        out_.Line(std::string("vantorc ") + kVersion);
+      throw ProgramExit(kExitOk);
+    }
     std::string lowered = AsciiLower(arg);
     const Spelling* found = nullptr;
     for (const Spelling& sp : kOptions) {
@@ -69,9 +84,15 @@ class Parser {
     if (!found) FatalError(out_, "Incorrect parameter: " + Utf8(arg));
     switch (found->opt) {
       case Opt::Help:
-        if (args_.size() > 1) FatalError(out_, "Help options should only be used on their own");
-        PrintUsage(out_);
+        OnlyOnItsOwn();
+        PrintUsage(out_, UsagePaging::Paused);
         return false;
+      case Opt::PlainHelp:
+        // Unlike -? and -help: the whole screen without pauses, and nothing
+        // else is run.
+        OnlyOnItsOwn();
+        PrintUsage(out_, UsagePaging::Continuous);
+        throw ProgramExit(kExitOk);
       case Opt::F: s_.query = false; break;
       case Opt::T: s_.verbose = s_.test = true; break;
       case Opt::Sg: s_.showGroups = true; break;
@@ -114,6 +135,10 @@ class Parser {
       }
     }
     return true;
+  }
+
+  void OnlyOnItsOwn() {
+    if (args_.size() > 1) FatalError(out_, "Help options should only be used on their own");
   }
 
   // The next argument as it stands, or the empty text when there is none.

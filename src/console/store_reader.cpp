@@ -2,7 +2,7 @@
 
 #include "common/text.h"
 #include "store/settings.h"
-#include "store/sqlite_hive.h"
+#include "store/hive.h"
 
 namespace vantor::console {
 
@@ -21,7 +21,7 @@ constexpr int kStoreWaitMs = 500;
 }  // namespace
 
 std::unique_ptr<StoreReader> StoreReader::OpenDefault() {
-  auto hive = store::OpenSqliteHive(store::DefaultStorePath(), store::SqliteHiveOptions{kStoreWaitMs});
+  auto hive = store::OpenDefaultHive(kStoreWaitMs);
   // One read now, so that a damaged store file is found before the run has
   // printed or sent anything.
   hive->KeyExists(store::kRootKey);

@@ -99,11 +99,12 @@ constexpr std::string_view kScreen[] = {
 // clang-format on
 }  // namespace
 
-void PrintUsage(Output& out) {
+void PrintUsage(Output& out, UsagePaging paging) {
   for (std::string_view line : kScreen) {
     if (line == kBanner) {
       PrintBanner(out);
     } else if (line == kPause) {
+      if (paging == UsagePaging::Continuous) continue;
       out.Line("Press <enter> to continue...");
       out.WaitForEnter();
     } else {

@@ -1,11 +1,13 @@
 #pragma once
 // The help screen: four pages, each after the first shown once Enter is
-// pressed.
+// pressed (or all at once, for --help and -h).
 
 #include "console/output.h"
 
 namespace vantor::console {
 
-void PrintUsage(Output& out);
+enum class UsagePaging { Paused, Continuous };
+
+void PrintUsage(Output& out, UsagePaging paging);
 
 }  // namespace vantor::console

@@ -70,6 +70,9 @@ TAbout::TAbout(QWidget* parent)
   QLabel* version = Line(VersionLine(), panel, 8, false);
   version->setObjectName(QStringLiteral("Version"));
   layout->addWidget(version);
+  QLabel* licence = Line(Text(res::kAboutLicence), panel, 8, false);
+  licence->setObjectName(QStringLiteral("Licence"));
+  layout->addWidget(licence);
   auto* rule = new QFrame(panel);
   rule->setFrameStyle(QFrame::HLine | QFrame::Sunken);
   layout->addWidget(rule);

@@ -1,6 +1,6 @@
 #pragma once
-// TAbout, the about box: the product's name, the version of this build and
-// the notice. Any click or key closes it.
+// TAbout, the about box: the product's name, the version of this build, the
+// notice and the licence. Any click or key closes it.
 
 #include <QDialog>
 

@@ -1,6 +1,7 @@
 #include "gui/application.h"
 
 #include "common/clock.h"
+#include "common/version.h"
 #include "delivery/status_window.h"
 #include "gui/about_box.h"
 #include "gui/edit_list_window.h"
@@ -22,8 +23,10 @@
 #include <csignal>
 #include <cstdio>
 #include <iostream>
+#ifndef _WIN32
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 namespace vantor::gui {
 
@@ -126,13 +129,15 @@ QStringList ProgramParameters(int argc, char** argv) {
 
 namespace {
 
+// Set on the interface thread once such a signal is read: a signal that comes
+// while start-up waits in a box still ends the run.
+bool g_endRequested = false;
+
+#ifndef _WIN32
 // SIGTERM, SIGINT and SIGHUP end the run as the Exit command does: the
 // handler only writes a byte; the event loop reads it and quits, and the
 // windows then write their state as usual.
 int g_signalPipe[2] = {-1, -1};
-// Set on the interface thread once such a signal is read: a signal that comes
-// while start-up waits in a box still ends the run.
-bool g_endRequested = false;
 
 void OnSignal(int) {
   const char byte = 1;
@@ -163,6 +168,31 @@ void QuitOnSignals(QObject* owner) {
     QCoreApplication::quit();
   });
 }
+#else
+// Windows ends a windowed program through the session manager's messages,
+// which Qt already turns into commitDataRequest and a normal quit.
+void CatchEndSignals() {}
+void QuitOnSignals(QObject*) {}
+#endif
+
+// --version and --help (or -h), alone on the command line, are answered on
+// standard output without a window, so that they work without a display.
+// Returns true when the parameter was one of them.
+bool AnswerInfoOption(const QStringList& params) {
+  if (params.size() != 1) return false;
+  const QString& p = params.front();
+  if (p == QLatin1String(res::kVersionOption)) {
+    std::cout << "vantor " << kVersion << '\n' << std::flush;
+    return true;
+  }
+  for (const char* option : res::kUsageOptions) {
+    if (p == QLatin1String(option)) {
+      std::cout << res::kUsage << std::flush;
+      return true;
+    }
+  }
+  return false;
+}
 
 void ReportFailures(MessageBoxes& boxes, const QStringList& failures) {
   for (const QString& f : failures) {
@@ -174,8 +204,9 @@ void ReportFailures(MessageBoxes& boxes, const QStringList& failures) {
 }  // namespace
 
 int RunVantor(int argc, char** argv) {
-  CatchEndSignals();
   const QStringList params = ProgramParameters(argc, argv);
+  if (AnswerInfoOption(params)) return 0;
+  CatchEndSignals();
   // The toolkit sees only the program's name: "-style" or "-reverse" are not
   // this program's parameters, and are refused below like any other.
   static int qtArgc = 1;

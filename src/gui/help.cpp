@@ -13,12 +13,23 @@
 
 namespace vantor::gui {
 
+// The data folder relative to the folder of the installed program, as the
+// build's install layout has it (by default "../share/vantor").
+#ifndef VANTOR_DATA_FROM_BIN
+#define VANTOR_DATA_FROM_BIN "../share/vantor"
+#endif
+
 QString HelpFilePathFor(const QString& programPath) {
   QFileInfo fi(QDir::current().absoluteFilePath(programPath));
   QString name = fi.fileName();
   qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
   if (dot > 0) name.truncate(dot);
-  return QDir::cleanPath(fi.absolutePath() + QLatin1Char('/') + name + QStringLiteral(".HLP"));
+  const QString fileName = name + QStringLiteral(".HLP");
+  const QString beside = QDir::cleanPath(fi.absolutePath() + QLatin1Char('/') + fileName);
+  if (QFileInfo::exists(beside)) return beside;
+  const QString installed = QDir::cleanPath(fi.absolutePath() + QLatin1Char('/') +
+                                            QStringLiteral(VANTOR_DATA_FROM_BIN) + QLatin1Char('/') + fileName);
+  return QFileInfo::exists(installed) ? installed : beside;
 }
 
 HelpViewer::HelpViewer(QString helpFile, QWidget* parent)

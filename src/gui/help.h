@@ -1,7 +1,9 @@
 #pragma once
-// The help file and its viewer. The help file sits beside the program, named
-// like it with the extension ".HLP"; it is HTML with one anchor per topic
-// ("topic-0" to "topic-16"), shown by the program's own viewer.
+// The help file and its viewer. The help file is named like the program with
+// the extension ".HLP"; it sits beside the program in a build tree, and in the
+// data folder (share/vantor/ next to bin/) once installed. It is HTML with one
+// anchor per topic ("topic-0" to "topic-16"), shown by the program's own
+// viewer.
 
 #include <QString>
 #include <QWidget>
@@ -10,7 +12,9 @@ class QTextBrowser;
 
 namespace vantor::gui {
 
-// The program's path, made absolute, with its extension replaced by ".HLP".
+// The help file for the program at programPath (made absolute): beside the
+// program when it is there, else in the installed data folder when it is
+// there; else the path beside the program, for the error that names it.
 QString HelpFilePathFor(const QString& programPath);
 
 class HelpService {

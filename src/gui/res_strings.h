@@ -14,6 +14,22 @@ inline constexpr const char* kInvalidParameter = "Vantor: \"%s\" is not a valid 
 inline constexpr const char* kMessengerService = "Vantor: Messenger Service: %s";
 inline constexpr const char* kClearParameter = "/CLEAR";
 inline constexpr const char* kHelpParameter = "/?";
+// Answered on standard output before any window opens.
+inline constexpr const char* kVersionOption = "--version";
+inline constexpr const char* kUsageOptions[] = {"--help", "-h"};
+inline constexpr const char* kUsage =
+    "Usage: vantor [/CLEAR | /? | --help | -h | --version]\n"
+    "\n"
+    "The windowed program of Vantor: browse the network, gather recipients and\n"
+    "send pop-up messages.\n"
+    "\n"
+    "  /CLEAR     delete everything the programs have stored, then end\n"
+    "  /?         open the help file, then end\n"
+    "  --help, -h show this text and end\n"
+    "  --version  show the version and end\n"
+    "\n"
+    "Any other parameter is refused (exit status 2). The network is chosen by\n"
+    "VANTOR_LAN, the store by VANTOR_STORE; see vantor(1).\n";
 
 // The status line.
 inline constexpr const char* kCounts = "%d in Net Items, %d in Favourites, %d in Recipients and %d in Servers";
@@ -139,8 +155,10 @@ inline constexpr const char* kAboutCaption = "About Vantor";
 inline constexpr const char* kAboutTitle = "Vantor Messaging";
 inline constexpr const char* kAboutPlatform = "for Windows networks, on Linux";
 inline constexpr const char* kAboutVersion = "v %s, %s";
-inline constexpr const char* kAboutNotice =
-    "Copyright 2026 the Vantor developers. Free software under the GNU GPL, version 3 or later.";
+inline constexpr const char* kAboutNotice = "Copyright 2026 the Vantor developers.";
+inline constexpr const char* kAboutLicence =
+    "Free software under the GNU General Public License, version 3 or later (GPL-3.0-or-later), "
+    "with ABSOLUTELY NO WARRANTY.";
 
 // The help viewer.
 inline constexpr const char* kHelpViewerCaption = "Vantor Help";

@@ -34,6 +34,7 @@ SavedMessagesCommands::SavedMessagesCommands(const Deps& deps) : QObject(&deps.w
   view.setDragDropMode(QAbstractItemView::InternalMove);
   view.setDefaultDropAction(Qt::MoveAction);
   view.invisibleRootItem()->setFlags(view.invisibleRootItem()->flags() | Qt::ItemIsDropEnabled);
+  m_view = &view;
   view.installEventFilter(this);
   connect(&view, &QTreeWidget::itemSelectionChanged, this, &SavedMessagesCommands::UpdateButtons);
   connect(&view, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int column) {
@@ -230,8 +231,9 @@ void SavedMessagesCommands::UpdateButtons() {
 }
 
 bool SavedMessagesCommands::eventFilter(QObject* watched, QEvent* e) {
-  QTreeWidget& view = m_.area.Saved().MessageView();
-  if (watched != &view) return QObject::eventFilter(watched, e);
+  // Compared by address only: the view also reports events while the message
+  // area that owns it is being destroyed, when the area may no longer be used.
+  if (watched != m_view) return QObject::eventFilter(watched, e);
   if (e->type() == QEvent::ShortcutOverride && static_cast<QKeyEvent*>(e)->key() == Qt::Key_F1) {
     e->accept();
     return true;
@@ -246,7 +248,7 @@ bool SavedMessagesCommands::eventFilter(QObject* watched, QEvent* e) {
     case Qt::Key_Enter: SelectMessageClick(); return true;
     case Qt::Key_Delete: DeleteMessageClick(); return true;
     case Qt::Key_F2:
-      if (QTreeWidgetItem* current = view.currentItem()) EditTitle(current);
+      if (QTreeWidgetItem* current = m_.area.Saved().MessageView().currentItem()) EditTitle(current);
       return true;
     case Qt::Key_F1: m_.showHelp(kHelpTopic); return true;
     default: break;

@@ -66,6 +66,7 @@ class SavedMessagesCommands : public QObject {
   Deps m_;
   bool m_filling = false;
   bool m_editing = false;  // a title's editor is open
+  const QObject* m_view = nullptr;  // the filtered view; never dereferenced
 };
 
 }  // namespace vantor::gui

@@ -1,6 +1,7 @@
 #include "store/hive.h"
 
 #include "store/key_path.h"
+#include "store/sqlite_hive.h"
 
 #include <cstdlib>
 
@@ -57,6 +58,10 @@ std::string DefaultStorePath() {
 }
 
 std::unique_ptr<Hive> OpenDefaultHive() { return OpenSqliteHive(DefaultStorePath()); }
+
+std::unique_ptr<Hive> OpenDefaultHive(int writerWaitMs) {
+  return OpenSqliteHive(DefaultStorePath(), SqliteHiveOptions{writerWaitMs});
+}
 #endif
 
 }  // namespace vantor::store

@@ -112,5 +112,8 @@ std::unique_ptr<Hive> OpenSqliteHive(const std::string& path);
 // OpenSqliteHive(DefaultStorePath()). On Windows the store is the current
 // user's registry instead (registry_hive.h), and DefaultStorePath names it.
 std::unique_ptr<Hive> OpenDefaultHive();
+// The same, waiting at most writerWaitMs for another process's write to end
+// (the registry never makes a reader wait, so Windows ignores it).
+std::unique_ptr<Hive> OpenDefaultHive(int writerWaitMs);
 
 }  // namespace vantor::store

@@ -528,5 +528,6 @@ std::unique_ptr<Hive> OpenRegistryHive(const RegistryHiveOptions& options) {
 std::string DefaultStorePath() { return "HKEY_CURRENT_USER"; }
 
 std::unique_ptr<Hive> OpenDefaultHive() { return OpenRegistryHive(); }
+std::unique_ptr<Hive> OpenDefaultHive(int) { return OpenRegistryHive(); }
 
 }  // namespace vantor::store

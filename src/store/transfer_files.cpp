@@ -397,8 +397,9 @@ ListsImport ImportLists(Hive& hive, const std::string& path, const TextCodec& co
     }
     try {
       std::string listKey = JoinKeyPath(kListsKey, name);
+      const std::string& listCount = countText;  // Clang 14 cannot capture a structured binding
       hive.WriteTransaction([&] {
-        hive.SetValue(kListNamesKey, name, Value::String(countText));
+        hive.SetValue(kListNamesKey, name, Value::String(listCount));
         for (const auto& [member, data] : members->entries) hive.SetValue(listKey, NameOf(member), Value::String(data));
       });
     } catch (const StoreError& e) {

@@ -120,8 +120,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   static Wake wake;
   std::thread peer(Serve, listener.fd(), wake.fd(), std::cref(parts));
-  // A session that hangs is caught by libFuzzer's -timeout.
-  Status s = DeliverMessage(d);
+  // The message's own deadline ends a peer that stalls; a session that hangs
+  // past it anyway is caught by libFuzzer's -timeout.
+  Status s = DeliverMessage(d, Deadline(2s));
   wake.Signal();
   peer.join();
   wake.Clear();

@@ -209,7 +209,7 @@ class ListsOptionsTest : public QObject {
     QCOMPARE(names->removed, (std::vector<std::string>{"FRED", "FRED"}));
   }
 
-  void aboutBoxShowsTheBuildsVersionAndClosesOnAnyKey() {
+  void aboutBoxShowsTheBuildsVersionAndLicenceAndClosesOnAnyKey() {
     GuiEnv env(test::OfficeNetwork());
     auto app = env.StartApp();
     auto& about = test::Find<gui::TAbout>(app->main(), "TAbout");
@@ -223,6 +223,7 @@ class ListsOptionsTest : public QObject {
     const QString version = test::Find<QLabel>(&about, "Version").text();
     QVERIFY2(QRegularExpression(QStringLiteral("^v \\d+\\.\\d+\\.\\d+\\.\\d+, .+")).match(version).hasMatch(),
              qPrintable(version));
+    QVERIFY(test::Find<QLabel>(&about, "Licence").text().contains(QStringLiteral("GPL-3.0-or-later")));
   }
 
   // Last: it runs the application's own loop, which its Exit ends.

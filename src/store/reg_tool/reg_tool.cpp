@@ -2,6 +2,7 @@
 
 #include "common/file_read.h"
 #include "common/text.h"
+#include "common/version.h"
 #include "store/hive.h"
 #include "store/key_path.h"
 #include "store/reg_script.h"
@@ -28,6 +29,7 @@ constexpr std::string_view kUsage =
   vantor-reg delete KEY [/v NAME | /ve | /va] [/f]
   vantor-reg export KEY FILE [/y]
   vantor-reg import FILE
+  vantor-reg --version
 
   KEY      HKEY_CURRENT_USER\Software\Vantor\... (or HKCU\...); quote it for the shell
   /v NAME  the value NAME;  /ve the default (unnamed) value;  /va every value of KEY
@@ -373,6 +375,10 @@ int RunRegTool(const std::vector<std::string>& argsIn, std::istream& in, std::os
   std::vector<std::string> args = argsIn;
   std::optional<std::string> store;
   try {
+    if (args.size() == 1 && args[0] == "--version") {
+      out << "vantor-reg " << kVersion << '\n';
+      return 0;
+    }
     for (const std::string& a : args) {
       if (a == "/?" || a == "-?" || a == "-h" || a == "--help") {
         out << kUsage;

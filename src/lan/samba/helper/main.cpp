@@ -40,6 +40,11 @@ constexpr Status kLogonFailure = 1326;
 constexpr Status kNoneMapped = 1332;
 constexpr Status kCannotComplete = 1003;
 
+// libnetapi declares its status as an enum with one enumerator but returns
+// every Win32 and network status through it; read it as the number it is,
+// so that comparisons with those statuses mean what they say.
+std::uint32_t Code(NET_API_STATUS s) { return static_cast<std::uint32_t>(s); }
+
 struct Auth {
   std::string user, domain, password;
   Kerberos kerberos = Kerberos::kDesired;
@@ -197,7 +202,8 @@ void Display(FieldReader& in, FieldWriter& out) {
   }
   std::uint32_t n = 0;
   void* buf = nullptr;
-  NET_API_STATUS s = NetQueryDisplayInformation(ServerArg(server), level, index, entries, prefMaxLen, &n, &buf);
+  const std::uint32_t s =
+      Code(NetQueryDisplayInformation(ServerArg(server), level, index, entries, prefMaxLen, &n, &buf));
   if (s != 0 && s != ERROR_MORE_DATA) {
     if (buf) NetApiBufferFree(buf);
     out.U32(FromNetapi(s, server, ERROR_INVALID_PARAMETER));
@@ -232,7 +238,8 @@ void GroupUsers(FieldReader& in, FieldWriter& out) {
   }
   std::uint8_t* buf = nullptr;
   std::uint32_t n = 0, total = 0;
-  NET_API_STATUS s = NetGroupGetUsers(ServerArg(server), group.c_str(), 0, &buf, prefMaxLen, &n, &total, &resume);
+  const std::uint32_t s =
+      Code(NetGroupGetUsers(ServerArg(server), group.c_str(), 0, &buf, prefMaxLen, &n, &total, &resume));
   if (s != 0 && s != ERROR_MORE_DATA) {
     if (buf) NetApiBufferFree(buf);
     out.U32(FromNetapi(s, server, NERR_GroupNotFound));
@@ -253,7 +260,7 @@ void UserInfo(FieldReader& in, FieldWriter& out) {
     return;
   }
   std::uint8_t* buf = nullptr;
-  NET_API_STATUS s = NetUserGetInfo(ServerArg(server), user.c_str(), 2, &buf);
+  const std::uint32_t s = Code(NetUserGetInfo(ServerArg(server), user.c_str(), 2, &buf));
   if (s != 0 || !buf) {
     if (buf) NetApiBufferFree(buf);
     out.U32(FromNetapi(s ? static_cast<Status>(s) : kCannotComplete, server, NERR_UserNotFound));
@@ -277,12 +284,12 @@ void DcName(FieldReader& in, FieldWriter& out) {
     // A NetBIOS domain name is found by NetBIOS name queries; where those
     // are not used, the domain's DNS name (smb.conf's realm) finds it.
     DOMAIN_CONTROLLER_INFO* info = nullptr;
-    NET_API_STATUS s =
-        DsGetDcName(nullptr, domain.empty() ? nullptr : domain.c_str(), nullptr, nullptr, DS_RETURN_FLAT_NAME, &info);
+    std::uint32_t s = Code(
+        DsGetDcName(nullptr, domain.empty() ? nullptr : domain.c_str(), nullptr, nullptr, DS_RETURN_FLAT_NAME, &info));
     if ((s != 0 || !info) && !dnsDomain.empty()) {
       if (info) NetApiBufferFree(info);
       info = nullptr;
-      s = DsGetDcName(nullptr, dnsDomain.c_str(), nullptr, nullptr, DS_IS_DNS_NAME | DS_RETURN_FLAT_NAME, &info);
+      s = Code(DsGetDcName(nullptr, dnsDomain.c_str(), nullptr, nullptr, DS_IS_DNS_NAME | DS_RETURN_FLAT_NAME, &info));
     }
     if (s != 0 || !info || !info->domain_controller_name) {
       if (info) NetApiBufferFree(info);
@@ -294,7 +301,7 @@ void DcName(FieldReader& in, FieldWriter& out) {
     return;
   }
   std::uint8_t* buf = nullptr;
-  NET_API_STATUS s = NetGetDCName(server.c_str(), domain.empty() ? nullptr : domain.c_str(), &buf);
+  const std::uint32_t s = Code(NetGetDCName(server.c_str(), domain.empty() ? nullptr : domain.c_str(), &buf));
   if (s != 0 || !buf) {
     if (buf) NetApiBufferFree(buf);
     out.U32(s == kCannotComplete ? Diagnose(server) : NERR_DCNotFound);
@@ -427,7 +434,7 @@ void ServerInfo(FieldReader& in, FieldWriter& out) {
     return;
   }
   std::uint8_t* buf = nullptr;
-  NET_API_STATUS s = NetServerGetInfo(ServerArg(server), 101, &buf);
+  const std::uint32_t s = Code(NetServerGetInfo(ServerArg(server), 101, &buf));
   if (s != 0 || !buf) {
     if (buf) NetApiBufferFree(buf);
     out.U32(FromNetapi(s ? static_cast<Status>(s) : kCannotComplete, server, ERROR_BAD_NETPATH));
