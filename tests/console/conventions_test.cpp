@@ -5,8 +5,8 @@
 // options keep their meaning beside them.
 
 #include "common/version.h"
-#include "console/console_network.h"
 #include "console/vantorc_runner.h"
+#include "support/office_network.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -60,7 +60,7 @@ TEST(CommandLineConventions, VersionAndHelpAnswerAloneWithoutOpeningAnything) {
 // Without the pauses of -? and -help: the same screen, read from no input,
 // and the run ends there instead of going on to the default query.
 TEST(CommandLineConventions, VantorcHelpIsThePausedScreenWithoutItsPauses) {
-  ConsoleFixture wg(WorkgroupNet());  // where the default query would fail
+  ConsoleFixture wg(WorkgroupNetwork());  // where the default query would fail
   std::string paused = wg.Vantorc({"-?"}, "\n\n\n").out;
   const std::string error = ErrorBlock("No Servers found on network");
   ASSERT_GT(paused.size(), error.size());
@@ -79,7 +79,7 @@ TEST(CommandLineConventions, VantorcHelpIsThePausedScreenWithoutItsPauses) {
 }
 
 TEST(CommandLineConventions, InfoOptionsStandAloneAndAreSpelledExactly) {
-  ConsoleFixture net(OfficeNet());
+  ConsoleFixture net(OfficeNetwork());
   for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
            {"--version", "-f"}, {"-sd", "--version"}, {"--help", "-v"}, {"-h", "-f", "-sd"}}) {
     RunResult r = net.Vantorc(args);

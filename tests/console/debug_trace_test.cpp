@@ -2,7 +2,7 @@
 // files were used, what each name look-up method answered and each network
 // call's status, on standard error; and nothing at all without the variable.
 
-#include "console/console_network.h"
+#include "support/office_network.h"
 #include "console/vantorc_runner.h"
 #include "lan/samba/fake_peer.h"
 
@@ -28,7 +28,7 @@ std::vector<std::string> LinesOf(const std::string& text) {
 }
 
 TEST(DebugTrace, ShowsTheBackendTheStoreAndEveryCallOnTheSimulatedNetwork) {
-  ConsoleFixture net{OfficeNet()};
+  ConsoleFixture net{OfficeNetwork()};
   // Recipients enough for sends side by side: every line must come out whole.
   std::vector<std::string> args = {"-v", "-f", "-u", "bob,zoe,carol,dave,erin,ghost1,ghost2,ghost3", "-m", "hi"};
   RunResult quiet = net.Vantorc(args);

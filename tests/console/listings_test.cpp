@@ -1,8 +1,8 @@
 // The listings through the real vantorc: layout plain and bare, the active
 // filter, the fixed order, and continued batches.
 
-#include "console/console_network.h"
 #include "console/vantorc_runner.h"
+#include "support/office_network.h"
 
 #include <gtest/gtest.h>
 
@@ -62,7 +62,7 @@ const std::string kBare = Lines({"OFFICE",
 TEST(Listings, PlainListingsInTheirFixedOrderWhateverTheBatchSize) {
   for (int batch : {1000, 3, 2}) {
     SCOPED_TRACE(batch);
-    ConsoleFixture net(OfficeNet(batch));
+    ConsoleFixture net(OfficeNetwork(batch));
     RunResult r = net.Vantorc({"-f", "-sg", "-sp", "-su", "-sd"});
     EXPECT_EQ(r.out, kDomains + kUsers + kComputers + kGroups);
     EXPECT_EQ(r.status, 0);
@@ -74,7 +74,7 @@ TEST(Listings, PlainListingsInTheirFixedOrderWhateverTheBatchSize) {
 }
 
 TEST(Listings, EachListingAlone) {
-  ConsoleFixture net(OfficeNet());
+  ConsoleFixture net(OfficeNetwork());
   EXPECT_EQ(net.Vantorc({"-f", "-sd"}).out, kDomains);
   EXPECT_EQ(net.Vantorc({"-f", "-su"}).out, kUsers);
   EXPECT_EQ(net.Vantorc({"-f", "-sp"}).out, kComputers);
@@ -86,7 +86,7 @@ TEST(Listings, EachListingAlone) {
 }
 
 TEST(Listings, ActiveOnlyShowsWhoTheQueryFound) {
-  ConsoleFixture net(OfficeNet(2));
+  ConsoleFixture net(OfficeNetwork(2));
   const std::string users = ListingHeader("Users               Comments", "============================");
   const std::string computers = ListingHeader("Computers           Comments", "============================");
   // Without a query nobody is active: the headers alone.
@@ -102,7 +102,7 @@ TEST(Listings, ActiveOnlyShowsWhoTheQueryFound) {
 }
 
 TEST(Listings, WithoutAControllerTheOwnComputerAnswers) {
-  ConsoleFixture wg(WorkgroupNet());
+  ConsoleFixture wg(WorkgroupNetwork());
   EXPECT_EQ(wg.Vantorc({"-f", "-sd"}).out, ListingHeader("Domains", "=======") + Lines({"NEIGHBOURS"}));
   EXPECT_EQ(wg.Vantorc({"-f", "-b", "-su", "-sg", "-sp"}).out, Lines({"kim", "LAPTOP", "Family"}));
 }

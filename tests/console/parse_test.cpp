@@ -1,8 +1,8 @@
 // The command line, run through the real vantorc: every check and its error
 // block, the help screen with its pauses, and how options and names are read.
 
-#include "console/console_network.h"
 #include "console/vantorc_runner.h"
+#include "support/office_network.h"
 
 #include <sys/stat.h>
 
@@ -15,7 +15,7 @@ namespace {
 
 class ParseTest : public ::testing::Test {
  protected:
-  ConsoleFixture net{OfficeNet()};
+  ConsoleFixture net{OfficeNetwork()};
 };
 
 struct ErrorCase {
@@ -199,7 +199,7 @@ TEST_F(ParseTest, HelpPrintsFourPagesThenRunsTheDefaultQuery) {
 }
 
 TEST(HelpOnAWorkgroup, EndsWithTheErrorOfTheDefaultQuery) {
-  ConsoleFixture wg(WorkgroupNet());
+  ConsoleFixture wg(WorkgroupNetwork());
   RunResult r = wg.Vantorc({"-?"}, "\n\n\n");
   EXPECT_EQ(r.out, UsageScreen() + ErrorBlock("No Servers found on network"));
   EXPECT_EQ(r.status, 1);

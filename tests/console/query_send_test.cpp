@@ -2,8 +2,8 @@
 // simulated networks: every verbose line, the order of the sends, what is
 // delivered, and the exit status.
 
-#include "console/console_network.h"
 #include "console/vantorc_runner.h"
+#include "support/office_network.h"
 
 #include <gtest/gtest.h>
 
@@ -32,7 +32,7 @@ std::string Replace(std::string text, std::string_view what, std::string_view wi
 
 class QuerySendTest : public ::testing::Test {
  protected:
-  ConsoleFixture net{OfficeNet()};
+  ConsoleFixture net{OfficeNetwork()};
 };
 
 TEST_F(QuerySendTest, VerboseSendShowsHeaderQueryAndResult) {
@@ -141,7 +141,7 @@ TEST_F(QuerySendTest, AServerThatFailsItsQueryAddsNothing) {
 
 TEST(QueryBatches, ContinuedServerEnumerationsTakeEveryServerOnce) {
   // Batches of two: each continued batch repeats the last server before it.
-  ConsoleFixture one(OfficeNet(2)), many(OfficeNet());
+  ConsoleFixture one(OfficeNetwork(2)), many(OfficeNetwork());
   RunResult a = one.Vantorc({"-v", "-qa"});
   RunResult b = many.Vantorc({"-v", "-qa"});
   EXPECT_EQ(NormaliseTimes(a.out), NormaliseTimes(b.out));
@@ -219,7 +219,7 @@ TEST_F(QuerySendTest, ServerSelectionErrors) {
   EXPECT_EQ(r.out, ErrorBlock("No server names found in file " + empty));
   EXPECT_EQ(r.status, 1);
 
-  ConsoleFixture wg(WorkgroupNet());
+  ConsoleFixture wg(WorkgroupNetwork());
   r = wg.Vantorc({"-v", "-qa"});
   EXPECT_EQ(NormaliseTimes(r.out), VerboseHeader("kim", "HOMEPC", "WORKGROUP", "") + Lines({"No servers found TIME"}) +
                                        ErrorBlock("No Servers found on network"));
@@ -234,7 +234,7 @@ TEST_F(QuerySendTest, ServerSelectionErrors) {
 }
 
 TEST(Workgroup, WithoutQueryGroupsAreReadFromTheOwnComputer) {
-  ConsoleFixture wg(WorkgroupNet());
+  ConsoleFixture wg(WorkgroupNetwork());
   RunResult r = wg.Vantorc({"-v", "-f", "-g", "Family", "-m", "hi"});
   EXPECT_EQ(NormaliseTimes(r.out),
             VerboseHeader("kim", "HOMEPC", "WORKGROUP", "") +

@@ -1,8 +1,8 @@
 // What vantorc reads from the store - the list directory, the lists' members
 // and the Servers check marks - prepared with the store editor vantor-reg.
 
-#include "console/console_network.h"
 #include "console/vantorc_runner.h"
+#include "support/office_network.h"
 
 #include <sqlite3.h>
 
@@ -13,42 +13,16 @@ namespace {
 
 const std::string kHeader = VerboseHeader("alice", "PC5", "OFFICE", "DC1");
 
-// Sales: a user, a computer and a group; Mixed: a domain, a list and a user
-// (the first two are never sent to); Zero: no members; Solo: one member,
-// Imported: a count as an import may write it; Ghost: empty data, no list.
-constexpr std::string_view kLists = R"(REGEDIT4
-
-[HKEY_CURRENT_USER\Software\Vantor\ListNames]
-"Sales"="3"
-"Mixed"="3"
-"Ghost"=""
-"Zero"="0"
-"Solo"="1"
-"Imported"="01"
-
-[HKEY_CURRENT_USER\Software\Vantor\Lists\Sales]
-"bob"="2,Sales desk"
-"PC7"="3,"
-"Staff"="4,Office staff, all of it"
-
-[HKEY_CURRENT_USER\Software\Vantor\Lists\Mixed]
-"SALES"="1,Sales domain"
-"Other"="0,"
-"dave"="2,IT"
-
-[HKEY_CURRENT_USER\Software\Vantor\Lists\Zero]
-
-[HKEY_CURRENT_USER\Software\Vantor\Lists\Solo]
-"dave"="2,IT"
-
-[HKEY_CURRENT_USER\Software\Vantor\Lists\Imported]
-"carol"="2,"
-)";
+// The stored lists every test here starts with. Sales: a user, a computer
+// and a group; Mixed: a domain, a list and a user (the first two are never
+// sent to); Zero: no members; Solo: one member, Imported: a count as an
+// import may write it; Ghost: empty data, no list.
+constexpr const char* kLists = CONSOLE_DATA_DIR "/lists.reg";
 
 class StoredListsTest : public ::testing::Test {
  protected:
-  void SetUp() override { net.Reg({"import", net.dir().Write("lists.reg", kLists)}); }
-  ConsoleFixture net{OfficeNet(2)};
+  void SetUp() override { net.Reg({"import", kLists}); }
+  ConsoleFixture net{OfficeNetwork(2)};
 };
 
 TEST_F(StoredListsTest, ListingShowsNamesAndCountsInStoreOrder) {
@@ -66,7 +40,7 @@ TEST_F(StoredListsTest, ListingShowsNamesAndCountsInStoreOrder) {
 }
 
 TEST(StoredListsEmpty, NoStoredListPrintsNothingAtAll) {
-  ConsoleFixture net(OfficeNet());
+  ConsoleFixture net(OfficeNetwork());
   EXPECT_EQ(net.Vantorc({"-f", "-sl"}).out, "");
   EXPECT_EQ(net.Vantorc({"-f", "-sl", "-b"}).out, "");
 }
@@ -97,7 +71,7 @@ TEST_F(StoredListsTest, ListsAreReadWhileAnotherProcessWrites) {
 
   // A store without the keys the tool creates when it opens them: creating
   // them cannot happen now, and the run reads on without them.
-  ConsoleFixture empty(OfficeNet());
+  ConsoleFixture empty(OfficeNetwork());
   empty.Reg({"add", "HKCU\\Other"});
   StoreWriter emptyWriter(empty.StorePath());
   r = empty.Vantorc({"-f", "-sl"});
@@ -178,7 +152,7 @@ TEST_F(StoredListsTest, ADirectoryValueThatIsNotTextStopsTheListing) {
 }
 
 TEST(StoreErrors, AStoreThatCannotBeOpenedEndsTheRunBeforeAnySend) {
-  ConsoleFixture net(OfficeNet());
+  ConsoleFixture net(OfficeNetwork());
   std::string bad = net.dir().Write("bad.db", std::string(4096, 'x'));
   RunResult r = net.Vantorc({"-v", "-f", "-u", "bob", "-l", "Sales", "-m", "hi"}, {}, {{"VANTOR_STORE", bad}});
   EXPECT_EQ(r.out.substr(0, 17), "\r\nVantorc ERROR: ");
@@ -193,7 +167,7 @@ TEST(StoreErrors, AStoreThatCannotBeOpenedEndsTheRunBeforeAnySend) {
 
 class CheckedServersTest : public ::testing::Test {
  protected:
-  ConsoleFixture net{OfficeNet(2)};
+  ConsoleFixture net{OfficeNetwork(2)};
 };
 
 TEST_F(CheckedServersTest, OnlyServersCheckedInTheWindowedProgramAreQueried) {

@@ -96,7 +96,7 @@ void ConsoleFixture::Reg(const std::vector<std::string>& args) const {
 }
 
 std::vector<std::string> ConsoleFixture::Deliveries() const {
-  std::string path = dir_.File("net.deliveries.jsonl");
+  std::string path = dir_.File("deliveries.jsonl");
   return ReadLines(path);
 }
 

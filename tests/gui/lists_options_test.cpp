@@ -62,7 +62,7 @@ class ListsOptionsTest : public QObject {
 
  private slots:
   void savingAListUpdatesTheStoreAndTheViewsAtOnce() {
-    GuiEnv env(test::OfficeJson());
+    GuiEnv env(test::OfficeNetwork());
     store::ListsStore(*env.hive).SaveList("Team", {{"bob", kUserKind, "Sales desk"}});
     store::Settings(*env.hive).WriteString("Main", "Listnumber", "4");
     auto app = env.StartApp();
@@ -124,7 +124,7 @@ class ListsOptionsTest : public QObject {
   }
 
   void deletingAListTakesItFromEveryView() {
-    GuiEnv env(test::OfficeJson());
+    GuiEnv env(test::OfficeNetwork());
     store::ListsStore(*env.hive).SaveList("Team", {{"bob", kUserKind, ""}});
     store::Settings settings(*env.hive);
     store::WriteFavourites(settings, {{"Team", kListKind, "1 Item"}});
@@ -142,7 +142,7 @@ class ListsOptionsTest : public QObject {
   }
 
   void optionsAppliedOnOkAndGivenBackOnCancel() {
-    GuiEnv env(test::OfficeJson());
+    GuiEnv env(test::OfficeNetwork());
     NameDeletions* names = nullptr;
     env.wrap = [&](lan::NetApi& sim) {
       auto api = std::make_unique<NameDeletions>(&sim);
@@ -172,7 +172,7 @@ class ListsOptionsTest : public QObject {
     QCOMPARE(names->removed, std::vector<std::string>{"FRED"});
     QCOMPARE(test::View(*app, "SrvView").itemModel().Count(), 3);
     QCOMPARE(test::Names(test::View(*app, "NetView").itemModel(), kDomainKind),
-             QStringList({"OFFICE", "PLANT", "SALES"}));
+             QStringList({"LAB", "OFFICE", "SALES"}));
     QVERIFY(test::Action(*app, "tbActiveOnly").isEnabled());
 
     // Cancel gives every box back, and the tray box acts at once both ways.
@@ -201,7 +201,7 @@ class ListsOptionsTest : public QObject {
 
     // An alias that is the computer's own name is never removed.
     WhileOptionsShow(
-        options, [](gui::TOptions& d) { test::Find<QComboBox>(&d, "ComboBox1").setEditText(QStringLiteral("PC05")); },
+        options, [](gui::TOptions& d) { test::Find<QComboBox>(&d, "ComboBox1").setEditText(QStringLiteral("PC5")); },
         "Button1");
     test::Action(*app, "Options1").trigger();
     WhileOptionsShow(options, [](gui::TOptions&) {}, "Button1");
@@ -210,7 +210,7 @@ class ListsOptionsTest : public QObject {
   }
 
   void aboutBoxShowsTheBuildsVersionAndLicenceAndClosesOnAnyKey() {
-    GuiEnv env(test::OfficeJson());
+    GuiEnv env(test::OfficeNetwork());
     auto app = env.StartApp();
     auto& about = test::Find<gui::TAbout>(app->main(), "TAbout");
     QTimer::singleShot(0, &about, [&about] {
@@ -228,7 +228,7 @@ class ListsOptionsTest : public QObject {
 
   // Last: it runs the application's own loop, which its Exit ends.
   void trayMenuAndExitEndTheRunEvenWithMinimiseOnClose() {
-    GuiEnv env(test::OfficeJson());
+    GuiEnv env(test::OfficeNetwork());
     store::Settings(*env.hive).WriteString("Main", "MinimizeNotExit", "1");
     auto app = env.StartApp();
     gui::TMain& main = *app->main();

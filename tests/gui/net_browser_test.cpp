@@ -13,6 +13,8 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
+
 using namespace vantor;
 using vantor::test::GuiEnv;
 
@@ -20,6 +22,17 @@ namespace {
 
 using test::ClickRow;
 using test::Names;
+
+// The office network's items of each kind in the order of the view.
+const QStringList kDomains{"LAB", "OFFICE", "SALES"};
+const QStringList kAllUsers{"alice", "bob", "carol", "Christopher_Montague", "dave", "erin", "Maximilian_Fitzgerald1"};
+const QStringList kComputers{"DC1", "DC2", "FILES", "PC17", "PC5", "PC7", "PC9"};
+const QStringList kGroups{"Domain Admins", "Empty", "Machines", "Staff"};
+
+QStringList Reversed(QStringList list) {
+  std::reverse(list.begin(), list.end());
+  return list;
+}
 
 // Counts the users each display query returns.
 class CountingApi : public test::ForwardingNetApi {
@@ -61,22 +74,21 @@ class NetBrowserTest : public QObject {
 
  private slots:
   void refreshWithDomainScanning() {
-    GuiEnv env(test::OfficeJson(2));  // batches of two: every enumeration continues
+    GuiEnv env(test::OfficeNetwork(2));  // batches of two: every enumeration continues
     auto app = env.StartApp();
     const gui::ItemModel& net = test::View(*app, "NetView").itemModel();
-    QCOMPARE(Names(net), QStringList({"OFFICE", "PLANT", "SALES", "alice", "bob", "carol", "dave", "DC1", "DC2",
-                                      "FILES", "PC01", "PC03", "PC09", "Admins", "Staff"}));
-    QCOMPARE(net.Row(0).comment, QStringLiteral("Primary Domain"));
-    QCOMPARE(net.Row(1).comment, QStringLiteral("Trusted Domain"));
+    QCOMPARE(Names(net), kDomains + kAllUsers + kComputers + kGroups);
+    QCOMPARE(net.Row(net.CaptionIndex("OFFICE")).comment, QStringLiteral("Primary Domain"));
+    QCOMPARE(net.Row(net.CaptionIndex("LAB")).comment, QStringLiteral("Trusted Domain"));
     QCOMPARE(Names(test::View(*app, "SrvView").itemModel()), QStringList({"DC1", "DC2", "FILES"}));
     QCOMPARE(test::StatusText(*app),
-             QStringLiteral("  15 in Net Items, 0 in Favourites, 0 in Recipients and 3 in Servers"));
+             QStringLiteral("  21 in Net Items, 0 in Favourites, 0 in Recipients and 3 in Servers"));
     QVERIFY(app->main()->isEnabled());
     QVERIFY(test::Action(*app, "tbActiveOnly").isEnabled());
   }
 
   void refreshWithoutDomainScanning() {
-    GuiEnv env(test::OfficeJson());
+    GuiEnv env(test::OfficeNetwork());
     store::Settings(*env.hive).WriteString("Main", "ScanDomain", "0");
     auto app = env.StartApp();
     QCOMPARE(Names(test::View(*app, "NetView").itemModel()), QStringList({"Administrator", "alice", "None"}));
@@ -86,32 +98,32 @@ class NetBrowserTest : public QObject {
   }
 
   void activeOnlyShowsTheActiveUsersAndComputers() {
-    GuiEnv env(test::OfficeJson());
+    GuiEnv env(test::OfficeNetwork());
     store::Settings(*env.hive).WriteString("Main", "ActiveOnly", "1");
     auto app = env.StartApp();
     const gui::ItemModel& net = test::View(*app, "NetView").itemModel();
-    QCOMPARE(Names(net, kUserKind), QStringList({"alice", "bob", "carol"}));
-    QCOMPARE(Names(net, kComputerKind), QStringList({"PC01", "PC03"}));
-    QCOMPARE(Names(net, kGroupKind), QStringList({"Admins", "Staff"}));
+    // UNIX1 holds a session too, but is no computer the view shows.
+    QCOMPARE(Names(net, kUserKind), QStringList({"bob", "dave"}));
+    QCOMPARE(Names(net, kComputerKind), QStringList({"PC17", "PC7", "PC9"}));
+    QCOMPARE(Names(net, kGroupKind), kGroups);
     QCOMPARE(test::Action(*app, "Showactiveitemsonly1").text(), QStringLiteral("Show all items"));
 
     // The toggle shows everything again.
     test::Action(*app, "tbActiveOnly").trigger();
     QVERIFY(!app->options()->ActiveOnly());
-    QCOMPARE(Names(net, kUserKind), QStringList({"alice", "bob", "carol", "dave"}));
+    QCOMPARE(Names(net, kUserKind), kAllUsers);
     QCOMPARE(test::Action(*app, "tbActiveOnly").toolTip(), QStringLiteral("Show active items only"));
   }
 
   void activeOnlyWithoutAnswersKeepsDomainsListsAndGroups() {
-    GuiEnv env(test::OfficeJson());
+    GuiEnv env(test::OfficeNetwork());
     store::Settings s(*env.hive);
     s.WriteString("Main", "ActiveOnly", "1");
     for (const char* server : {"DC1", "DC2", "FILES"}) s.WriteString("Main\\Servers", server, "0");
     store::Settings root(*env.hive, "Software\\Vantor");
     root.WriteString("ListNames", "Team", "2");
     auto app = env.StartApp();
-    QCOMPARE(Names(test::View(*app, "NetView").itemModel()),
-             QStringList({"Team", "OFFICE", "PLANT", "SALES", "Admins", "Staff"}));
+    QCOMPARE(Names(test::View(*app, "NetView").itemModel()), QStringList{"Team"} + kDomains + kGroups);
   }
 
   void moreThanOneBatchOfUsersIsExaminedOnce() {
@@ -130,7 +142,7 @@ class NetBrowserTest : public QObject {
   }
 
   void listCommentsCountTheirItems() {
-    GuiEnv env(test::OfficeJson());
+    GuiEnv env(test::OfficeNetwork());
     store::Settings root(*env.hive, "Software\\Vantor");
     root.WriteString("ListNames", "Solo", "1");
     root.WriteString("ListNames", "Empty", "0");
@@ -145,12 +157,11 @@ class NetBrowserTest : public QObject {
   }
 
   void sortRuleKeepsKindsGroupedInBothDirections() {
-    GuiEnv env(test::OfficeJson());
+    GuiEnv env(test::OfficeNetwork());
     auto app = env.StartApp();
     gui::ItemModel& net = test::View(*app, "NetView").itemModel();
     net.ColumnClicked(0);  // Name again: descending
-    QCOMPARE(Names(net), QStringList({"SALES", "PLANT", "OFFICE", "dave", "carol", "bob", "alice", "PC09", "PC03",
-                                      "PC01", "FILES", "DC2", "DC1", "Staff", "Admins"}));
+    QCOMPARE(Names(net), Reversed(kDomains) + Reversed(kAllUsers) + Reversed(kComputers) + Reversed(kGroups));
     QCOMPARE(net.HeaderImageColumn(), 0);
     QCOMPARE(net.headerData(0, Qt::Horizontal, Qt::DecorationRole).value<QIcon>().cacheKey(),
              gui::Image(gui::image::kSortDescending).cacheKey());
@@ -158,11 +169,13 @@ class NetBrowserTest : public QObject {
     QCOMPARE(net.SortColumn(), 1);
     QCOMPARE(net.HeaderImageColumn(), 1);
     QVERIFY(net.headerData(0, Qt::Horizontal, Qt::DecorationRole).isNull());
-    // Sales desk, Reception, IT support, Accounts.
-    QCOMPARE(Names(net, kUserKind), QStringList({"bob", "alice", "dave", "carol"}));
+    // Twenty characters, Sales desk, Reception, Name of 22, IT, Accounts, "".
+    QCOMPARE(Names(net, kUserKind),
+             QStringList({"Christopher_Montague", "bob", "alice", "Maximilian_Fitzgerald1", "dave", "erin", "carol"}));
     QCOMPARE(net.Row(0).kind, int(kDomainKind));
     net.ColumnClicked(1);  // ascending by comment
-    QCOMPARE(Names(net, kUserKind), QStringList({"carol", "dave", "alice", "bob"}));
+    QCOMPARE(Names(net, kUserKind),
+             QStringList({"carol", "erin", "dave", "Maximilian_Fitzgerald1", "alice", "bob", "Christopher_Montague"}));
   }
 
   void textComparisonFoldsOnlyPlainLetters() {
@@ -174,20 +187,20 @@ class NetBrowserTest : public QObject {
 
   void aSlowControllerDoesNotFreezeTheWindow() {
     // Every call to DC1 waits 400 ms: the refresh asks it three times.
-    std::string net = test::OfficeJson();
-    net.replace(net.find(R"("name": "DC1",)"), 14, R"("name": "DC1", "latency_ms": 400,)");
-    GuiEnv env(net);
+    test::Json net = test::OfficeNetworkJson();
+    test::HostOf(net, "DC1")["latency_ms"] = 400;
+    GuiEnv env(test::NetworkText(net));
     int ticks = 0;
     QTimer ticker;
     QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
     ticker.start(50);
     auto app = env.StartApp();
     QVERIFY2(ticks >= 10, qPrintable(QString::number(ticks)));  // events ran while it waited
-    QCOMPARE(Names(test::View(*app, "NetView").itemModel(), kUserKind), QStringList({"alice", "bob", "carol", "dave"}));
+    QCOMPARE(Names(test::View(*app, "NetView").itemModel(), kUserKind), kAllUsers);
   }
 
   void refreshTurnsSendOff() {
-    GuiEnv env(test::OfficeJson());
+    GuiEnv env(test::OfficeNetwork());
     auto app = env.StartApp();
     gui::ItemView& net = test::View(*app, "NetView");
     ClickRow(net, test::RowOf(net, "bob"));
@@ -202,26 +215,26 @@ class NetBrowserTest : public QObject {
   }
 
   void selectionShowsDetailsAndDrivesTheCommands() {
-    GuiEnv env(test::OfficeJson());
+    GuiEnv env(test::OfficeNetwork());
     store::Settings(*env.hive).WriteString("Main", "DisplayExtra", "1");
     store::Settings(*env.hive, "Software\\Vantor").WriteString("ListNames", "Team", "2");
     auto app = env.StartApp();
     gui::ItemView& net = test::View(*app, "NetView");
     auto status = [&] { return test::StatusText(*app); };
     auto enabled = [&](const char* action) { return test::Action(*app, action).isEnabled(); };
-    ClickRow(net, test::RowOf(net, "PC01"));
-    QCOMPARE(status(), QStringLiteral("  PC01: 10.1.1.101"));
+    ClickRow(net, test::RowOf(net, "PC17"));
+    QCOMPARE(status(), QStringLiteral("  PC17: 10.0.0.17"));
     QVERIFY(enabled("tbAddFav"));
     QVERIFY(!enabled("tbEditList"));
-    ClickRow(net, test::RowOf(net, "PC03"));
-    QCOMPARE(status(), QStringLiteral("  PC03: No IP Address found"));
+    ClickRow(net, test::RowOf(net, "PC7"));
+    QCOMPARE(status(), QStringLiteral("  PC7: No IP Address found"));
     ClickRow(net, test::RowOf(net, "bob"));
     QCOMPARE(status(), QStringLiteral("  bob: Bob Smith"));
     ClickRow(net, test::RowOf(net, "Team"));
     QVERIFY(enabled("tbEditList"));
     QVERIFY(enabled("tbDelList"));
     ClickRow(net, test::RowOf(net, "bob"), Qt::ControlModifier);
-    QCOMPARE(status(), QStringLiteral("  16 in Net Items, 0 in Favourites, 0 in Recipients and 3 in Servers"));
+    QCOMPARE(status(), QStringLiteral("  22 in Net Items, 0 in Favourites, 0 in Recipients and 3 in Servers"));
     // Servers view: the address, empty when none is known.
     gui::ItemView& servers = test::View(*app, "SrvView");
     test::Find<QTabWidget>(app->main(), "RecipPage").setCurrentWidget(&servers);

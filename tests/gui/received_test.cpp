@@ -17,7 +17,7 @@ class ReceivedTest : public QObject {
 
  private slots:
   void historyWindowShowsNewestFirstFollowsTheStoreAndDeletes() {
-    test::GuiEnv env(test::OfficeJson());
+    test::GuiEnv env(test::OfficeNetwork());
     receive::ReceivedHistory history(*env.hive);
     history.Add({"20261209T100000Z-aa", "ALICE", "PC5", "2026-12-09T10:00:00+00:00", "first line\r\nsecond"});
     history.Add({"20261209T110000Z-bb", "BOB", "alice", "2026-12-09T11:00:00+00:00", "Grüße"});

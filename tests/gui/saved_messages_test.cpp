@@ -81,7 +81,7 @@ class SavedMessagesTest : public QObject {
 
  private slots:
   void storeSelectReorderDeleteAndTheOrderAcrossRuns() {
-    GuiEnv env(test::OfficeJson());
+    GuiEnv env(test::OfficeNetwork());
     {
       auto app = env.StartApp();
       Tab tab(*app);
@@ -139,7 +139,7 @@ class SavedMessagesTest : public QObject {
   }
 
   void theSendStoresWhenAskedAndAFullStoreSaysSo() {
-    GuiEnv env(test::OfficeJson());
+    GuiEnv env(test::OfficeNetwork());
     store::Settings(*env.hive).WriteString("Main", "SaveMessages", "1");
     auto app = env.StartApp();
     Tab tab(*app);
@@ -160,7 +160,7 @@ class SavedMessagesTest : public QObject {
   }
 
   void exportAndImportThroughTheFileDialogs() {
-    GuiEnv env(test::OfficeJson());
+    GuiEnv env(test::OfficeNetwork());
     auto app = env.StartApp();
     // Nothing to export: said at once, no dialog.
     test::Action(*app, "ExportLists1").trigger();
@@ -169,7 +169,7 @@ class SavedMessagesTest : public QObject {
     QVERIFY(env.files.shown.empty());
 
     store::ListsStore lists(*env.hive);
-    lists.SaveList("Sales", {{"bob", kUserKind, "Sales desk"}, {"PC01", kComputerKind, ""}});
+    lists.SaveList("Sales", {{"bob", kUserKind, "Sales desk"}, {"PC7", kComputerKind, ""}});
     lists.SaveList("Ops", {{"dave", kUserKind, "IT"}});
     const QString file = QString::fromStdString(env.dir.File("lists.reg"));
     env.files.answers = {file};

@@ -29,7 +29,7 @@ class StartupTest : public QObject {
 
  private slots:
   void firstRunOnAnEmptyStore() {
-    GuiEnv env(test::OfficeJson());
+    GuiEnv env(test::OfficeNetwork());
     auto app = env.StartApp();
     QVERIFY(app);
     gui::TMain* m = app->main();
@@ -38,7 +38,7 @@ class StartupTest : public QObject {
     QCOMPARE(m->SplitPosition(), 154);
     QVERIFY(test::Find<QToolBar>(m, "ToolBar1").isVisible());
     QVERIFY(m->statusBar()->isVisible());
-    QCOMPARE(test::Find<QComboBox>(m, "SignatureBox").currentText(), QStringLiteral("Sent by alice from PC05"));
+    QCOMPARE(test::Find<QComboBox>(m, "SignatureBox").currentText(), QStringLiteral("Sent by alice from PC5"));
     QVERIFY(env.boxes.shown.empty());
     // The first activation opens the getting-started topic, once.
     m->activateWindow();
@@ -72,7 +72,7 @@ class StartupTest : public QObject {
     QCOMPARE(Stored(*env.hive, "Main", "Listnumber"), std::string("1"));
     QCOMPARE(Stored(*env.hive, "Main", "Split"), std::string("154"));
     store::Settings s(*env.hive);
-    QCOMPARE(s.ReadValueNames("Main\\Signature"), std::vector<std::string>{"Sent by alice from PC05"});
+    QCOMPARE(s.ReadValueNames("Main\\Signature"), std::vector<std::string>{"Sent by alice from PC5"});
 
     env.help.topics.clear();
     auto again = env.StartApp();
@@ -82,7 +82,7 @@ class StartupTest : public QObject {
   }
 
   void clearRemovesEverythingAndWritesNothing() {
-    GuiEnv env(test::OfficeJson());
+    GuiEnv env(test::OfficeNetwork());
     {
       auto app = env.StartApp();
       app->Shutdown();
@@ -97,7 +97,7 @@ class StartupTest : public QObject {
   }
 
   void parameterErrorsEndWithoutWriting() {
-    GuiEnv env(test::OfficeJson());
+    GuiEnv env(test::OfficeNetwork());
     {
       auto app = env.MakeApp({QStringLiteral("a"), QStringLiteral("b")});
       QVERIFY(!app->Start());
@@ -116,7 +116,7 @@ class StartupTest : public QObject {
   }
 
   void questionMarkOpensTheHelpFileAndEnds() {
-    GuiEnv env(test::OfficeJson());
+    GuiEnv env(test::OfficeNetwork());
     auto app = env.MakeApp({QStringLiteral("/?")});
     QVERIFY(!app->Start());
     app->Shutdown();
@@ -125,7 +125,7 @@ class StartupTest : public QObject {
   }
 
   void missingHelpFileIsReportedOnce() {
-    GuiEnv env(test::OfficeJson(), /*withHelpFile=*/false);
+    GuiEnv env(test::OfficeNetwork(), /*withHelpFile=*/false);
     auto app = env.StartApp();
     QVERIFY(app);
     QCOMPARE(env.boxes.Texts(), QStringList{QStringLiteral("Vantor: Help file \"%1\" not found").arg(env.helpFile)});
@@ -133,7 +133,7 @@ class StartupTest : public QObject {
   }
 
   void shutdownWhileMaximisedKeepsTheStoredGeometry() {
-    GuiEnv env(test::OfficeJson());
+    GuiEnv env(test::OfficeNetwork());
     {
       auto app = env.StartApp();
       app->main()->move(50, 60);
@@ -160,7 +160,7 @@ class StartupTest : public QObject {
   }
 
   void serverCheckMarksSurviveARestart() {
-    GuiEnv env(test::OfficeJson());
+    GuiEnv env(test::OfficeNetwork());
     {
       auto app = env.StartApp();
       gui::ItemModel& servers = test::View(*app, "SrvView").itemModel();
@@ -182,7 +182,7 @@ class StartupTest : public QObject {
   }
 
   void statusWindowReopensAtItsStoredPlace() {
-    GuiEnv env(test::OfficeJson());
+    GuiEnv env(test::OfficeNetwork());
     {
       auto app = env.StartApp();
       delivery::TStatus* status = app->status();
@@ -198,9 +198,9 @@ class StartupTest : public QObject {
   }
 
   void stoppedMessengerIsReportedAndTheWindowStillOpens() {
-    std::string net = test::OfficeJson();
-    net.replace(net.find("\"messenger\": true"), 17, "\"messenger\": false");
-    GuiEnv env(net);
+    test::Json net = test::OfficeNetworkJson();
+    net["local"]["messenger"] = false;
+    GuiEnv env(test::NetworkText(net));
     auto app = env.StartApp();
     QVERIFY(app);
     QCOMPARE(env.boxes.shown.size(), std::size_t(1));
@@ -211,7 +211,7 @@ class StartupTest : public QObject {
   }
 
   void storedOptionsFollowTheirRules() {
-    GuiEnv env(test::OfficeJson());
+    GuiEnv env(test::OfficeNetwork());
     store::Settings s(*env.hive);
     s.WriteString("Main", "ScanDomain", "0");
     s.WriteString("Main", "ActiveOnly", "1");
@@ -235,7 +235,7 @@ class StartupTest : public QObject {
   }
 
   void signatureAndAliasHistoriesComeBackInOrder() {
-    GuiEnv env(test::OfficeJson());
+    GuiEnv env(test::OfficeNetwork());
     store::Settings s(*env.hive);
     s.WriteString("Main\\Signature", "Second", "");
     s.WriteString("Main\\Signature", "First", "");
@@ -253,10 +253,10 @@ class StartupTest : public QObject {
   }
 
   void favouritesRoundTrip() {
-    GuiEnv env(test::OfficeJson());
+    GuiEnv env(test::OfficeNetwork());
     store::Settings s(*env.hive);
     s.WriteInteger("Main\\Favourites", "Count", 3);
-    const char* rows[][3] = {{"zed", "2", "Z"}, {"Sales", "0", "3 Items"}, {"PC01", "3", ""}};
+    const char* rows[][3] = {{"zed", "2", "Z"}, {"Sales", "0", "3 Items"}, {"PC7", "3", ""}};
     for (int i = 0; i < 3; ++i) {
       s.WriteString("Main\\Favourites", std::to_string(i) + "a", rows[i][0]);
       s.WriteString("Main\\Favourites", std::to_string(i) + "b", rows[i][1]);
@@ -267,7 +267,7 @@ class StartupTest : public QObject {
       gui::ItemModel& fav = test::View(*app, "FavView").itemModel();
       QCOMPARE(fav.Count(), 3);
       QCOMPARE(fav.Row(0).name, QStringLiteral("Sales"));  // sorted: lists first
-      QCOMPARE(fav.Row(2).name, QStringLiteral("PC01"));
+      QCOMPARE(fav.Row(2).name, QStringLiteral("PC7"));
       fav.RemoveRows({0, 1, 2});
       app->Shutdown();
     }

@@ -87,7 +87,7 @@ class WindowTest : public QObject {
   }
 
   void statusWindowButtonCancelsThenClosesAndEnterReachesIt() {
-    GuiEnv env(test::OfficeJson());
+    GuiEnv env(test::OfficeNetwork());
     auto app = env.StartApp();
     delivery::TStatus& status = *app->status();
     gui::TMain& main = *app->main();
@@ -131,7 +131,7 @@ class WindowTest : public QObject {
   }
 
   void listHintsFollowTheTooltipsOption() {
-    GuiEnv env(test::OfficeJson());
+    GuiEnv env(test::OfficeNetwork());
     store::Settings(*env.hive).WriteString("Main", "Tooltips", "0");
     {
       auto app = env.StartApp();
@@ -148,7 +148,7 @@ class WindowTest : public QObject {
   }
 
   void noToolkitMenuOnTheToolBar() {
-    GuiEnv env(test::OfficeJson());
+    GuiEnv env(test::OfficeNetwork());
     auto app = env.StartApp();
     auto& toolBar = test::Find<QToolBar>(app->main(), "ToolBar1");
     QContextMenuEvent e(QContextMenuEvent::Mouse, QPoint(5, 5), toolBar.mapToGlobal(QPoint(5, 5)));

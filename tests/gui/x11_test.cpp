@@ -55,7 +55,7 @@ class X11Test : public QObject {
 
  private slots:
   void windowTitlesAreTheProgramsOwn() {
-    GuiEnv env(test::OfficeJson());
+    GuiEnv env(test::OfficeNetwork());
     auto app = env.StartApp();
     QVERIFY(QTest::qWaitForWindowExposed(app->main()));
     app->status()->show();
@@ -66,7 +66,7 @@ class X11Test : public QObject {
   }
 
   void rowsDraggedBetweenTheViews() {
-    GuiEnv env(test::OfficeJson());
+    GuiEnv env(test::OfficeNetwork());
     auto app = env.StartApp();
     gui::TMain& main = *app->main();
     main.move(0, 0);
@@ -111,7 +111,7 @@ class X11Test : public QObject {
                                           QStringLiteral("--height"), QStringLiteral("32")});
     QVERIFY(tray.waitForStarted(5000));
     QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 10000);
-    GuiEnv env(test::OfficeJson());
+    GuiEnv env(test::OfficeNetwork());
     auto app = env.StartApp();
     gui::TMain& main = *app->main();
     QVERIFY(QTest::qWaitForWindowExposed(&main));

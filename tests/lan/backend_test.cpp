@@ -3,8 +3,8 @@
 #include "common/text.h"
 #include "lan/directory.h"
 #include "lan/local_net_api.h"
+#include "support/office_network.h"
 #include "support/temp_dir.h"
-#include "test_network.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -58,24 +58,10 @@ TEST(RegScriptFormat, WrapsLongHexListsWithinEightyColumns) {
 }
 
 TEST(RegScriptParse, ReadsEveryForm) {
-  const char* text =
-      "\xEF\xBB\xBFREGEDIT4\n"
-      "; a comment\n"
-      "\n"
-      "[HKEY_CURRENT_USER\\Software\\Vantor\\Lists\\Sales]\n"
-      "\"alice\"=\"2,Alice, \\\"A\\\" \\\\ x\"\n"
-      "@=\"default\"\n"
-      "\"\"=\"also default\"\n"
-      "\"n\" = DWORD:1F\n"
-      "\"b\"=hex:01,02,\\\n"
-      "    03,\\\n"
-      "  04\n"
-      "\"e\"=hex(2):41,00\n"
-      "\"m\"=hex(7):61,00,62,00,00\n"
-      "\"q\"=hex(b):01,00,00,00,00,00,00,00\n"
-      "\"gone\"=-\n"
-      "[-hkcu\\Software\\Old]\n"
-      "[hkcu]\n";
+  // With a byte order mark, a comment, every kind of data and a value
+  // continued over three lines: the line numbers below are the file's.
+  const std::string text = vantor::test::ReadFile(std::string(STORE_GOLDEN_DIR) + "/every_form.reg");
+  ASSERT_FALSE(text.empty());
   auto ops = RegScript::Parse(text).operations();
   const std::string k = "Software\\Vantor\\Lists\\Sales";
   EXPECT_THAT(
@@ -228,19 +214,7 @@ TEST_F(RegScriptStore, ExportWritesTheSubtreeAsStored) {
   hive().SetValue("Software\\Vantor\\Forms\\Main", "Flags", Value::DWord(3));
   hive().SetValue("Software\\Other", "x", Value::String("not exported"));
   EXPECT_EQ(RegScript::Export(hive(), "SOFTWARE\\VANTOR"),
-            "REGEDIT4\r\n"
-            "\r\n[HKEY_CURRENT_USER\\Software\\Vantor]\r\n"
-            "\r\n[HKEY_CURRENT_USER\\Software\\Vantor\\Forms]\r\n"
-            "\r\n[HKEY_CURRENT_USER\\Software\\Vantor\\Forms\\Main]\r\n"
-            "\"Flags\"=dword:00000003\r\n"
-            "\r\n[HKEY_CURRENT_USER\\Software\\Vantor\\ListNames]\r\n"
-            "\"Sales\"=\"2\"\r\n"
-            "\r\n[HKEY_CURRENT_USER\\Software\\Vantor\\Lists]\r\n"
-            "\r\n[HKEY_CURRENT_USER\\Software\\Vantor\\Lists\\Empty]\r\n"
-            "\r\n[HKEY_CURRENT_USER\\Software\\Vantor\\Lists\\Sales]\r\n"
-            "\"alice\"=\"2,Alice, \\\"A\\\"\"\r\n"
-            "\"pc7\"=\"3,\"\r\n"
-            "\r\n");
+            vantor::test::ReadFile(std::string(STORE_GOLDEN_DIR) + "/export.reg"));
   EXPECT_THAT([&] { RegScript::Export(hive(), "Software\\Missing"); },
               testing::ThrowsMessage<StoreError>(HasSubstr("HKEY_CURRENT_USER\\Software\\Missing does not exist")));
   hive().SetValue("Software\\Vantor", "two\nlines", Value::String(""));

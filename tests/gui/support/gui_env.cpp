@@ -80,36 +80,4 @@ int RowOf(const gui::ItemView& view, const char* name) {
   return view.itemModel().CaptionIndex(QString::fromUtf8(name));
 }
 
-std::string OfficeJson(int batch) {
-  return R"({
-  "local": { "computer": "PC05", "user": "alice", "domain": "OFFICE", "messenger": true, "address": "10.1.1.5",
-    "users": [ { "name": "Administrator", "comment": "Local admin" }, { "name": "alice", "full_name": "Alice Local" } ],
-    "groups": [ { "name": "None", "comment": "Ordinary users", "members": ["alice"] } ] },
-  "domains": [
-    { "name": "OFFICE", "controller": "DC1", "trusts": ["SALES", "PLANT"],
-      "users": [
-        { "name": "alice", "full_name": "Alice Archer", "comment": "Reception" },
-        { "name": "bob", "full_name": "Bob Smith", "comment": "Sales desk" },
-        { "name": "carol", "full_name": "Carol King", "comment": "Accounts" },
-        { "name": "dave", "full_name": "Dave Jones", "comment": "IT support" } ],
-      "groups": [
-        { "name": "Staff", "comment": "Office staff", "members": ["bob", "carol", "PC12$"] },
-        { "name": "Admins", "comment": "", "members": ["dave"] } ] },
-    { "name": "SALES", "controller": "SALESDC" }
-  ],
-  "hosts": [
-    { "name": "DC1", "comment": "Primary controller", "type": ["nt", "server_nt", "domain_ctrl"], "address": "10.1.1.1",
-      "sessions": [ { "client": "PC01", "user": "bob" }, { "client": "PC05", "user": "alice" } ] },
-    { "name": "DC2", "comment": "Backup controller", "type": ["nt", "server_nt", "domain_bakctrl"],
-      "sessions": [ { "client": "PC03", "user": "carol" } ] },
-    { "name": "FILES", "comment": "File server", "type": ["nt", "server_nt"], "session_status": 5 },
-    { "name": "PC01", "comment": "Sales desk", "type": ["nt", "workstation"], "address": "10.1.1.101" },
-    { "name": "PC03", "comment": "Accounts", "type": ["nt", "workstation"] },
-    { "name": "PC09", "comment": "Old machine", "type": ["windows"] },
-    { "name": "PRN", "comment": "Printer box", "type": ["printq_server"] }
-  ],
-  "batch": )" +
-         std::to_string(batch) + "\n}\n";
-}
-
 }  // namespace vantor::test

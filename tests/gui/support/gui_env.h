@@ -11,6 +11,7 @@
 #include "gui/message_boxes.h"
 #include "lan/sim/sim_net_api.h"
 #include "store/hive.h"
+#include "support/office_network.h"
 #include "support/temp_dir.h"
 
 #include "gui/item_view.h"
@@ -116,6 +117,5 @@ void ClickRow(gui::ItemView& view, int row, Qt::KeyboardModifiers modifiers = Qt
 int RowOf(const gui::ItemView& view, const char* name);
 
 // The network of examples/office.json, trimmed: domain OFFICE with DC1/DC2.
-std::string OfficeJson(int batch = 1000);
 
 }  // namespace vantor::test

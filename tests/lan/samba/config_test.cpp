@@ -45,23 +45,7 @@ TEST(LanConfig, DefaultsWhenEmpty) {
 }
 
 TEST(LanConfig, EveryKey) {
-  LanConfig c = ParseLanConfig(
-      "netbios name = Desk7\n"
-      "Workgroup=OFFICE\n"
-      "code page = CP437\n"
-      "smb_port = 1139\n"
-      "name port = 1137\n"
-      "datagram port = 1138\n"
-      "connect timeout = 2.5\n"
-      "reply timeout = 750 ms\n"
-      "message timeout = 20\n"
-      "name timeout = 1s\n"
-      "resolve order = dns, lmhosts\n"
-      "lmhosts file = /tmp/hosts.lm\n"
-      "name server = 10.1.2.3\n"
-      "broadcast address = 10.1.255.255\n"
-      "samba config =\n",
-      "lan.conf");
+  LanConfig c = ParseLanConfig(test::ReadFile(LAN_TEST_DATA_DIR "/every_key.conf"), "lan.conf");
   EXPECT_EQ(c.netbiosName, "Desk7");
   EXPECT_EQ(c.workgroup, "OFFICE");
   EXPECT_EQ(c.codePage, "CP437");
