@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Simulated networks for the benchmarks: one domain BIG whose controller DC1
 // holds `users` users and a tenth as many groups, and a quarter as many PCs

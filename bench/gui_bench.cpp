@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The windowed program's heavy paths on large simulated networks, each
 // against its floor measured side by side in the same run, the two sides
 // alternating:

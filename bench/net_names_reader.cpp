@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The floor for `vantorc -f -b -su`: a program that only reads a simulated
 // network file with the same JSON parser and the same parse flags as the
 // simulated backend and writes the user names of its domains, one a line.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a program and writes its wall time, its processor time (user and
 // system) and its peak resident memory to a file:
 //   peak_rss RESULT_FILE PROGRAM [ARG...]

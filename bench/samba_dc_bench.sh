@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Lists USERS (default 2000) users of a Samba AD domain controller that it
 # provisions in a private network namespace, with vantorc and with
 # samba-tool user list (LDAP) in the same run, alternating, and prints the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One message at a time to a private smbd on 127.0.0.1, as a user sends it:
 // `vantorc -f -u VANTORPEER -m TEXT` (the samba backend, a new process and a
 // new NetBIOS session per message) against `smbclient -M VANTORPEER` (the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saved messages at their limit of 1000: filling the view at start-up,
 // storing one, and exporting and importing them all.
 #include "common/codepage.h"

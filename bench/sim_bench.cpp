@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated backend's own costs at 2,000, 20,000 and 200,000 users (with a
 // quarter as many PCs and a tenth as many groups): loading the network file,
 // and whole enumerations of users, computers and groups through the LAN

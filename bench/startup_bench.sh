@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The windowed program's start, as the user has it: a whole process from its
 # start to its main window on the screen, with a store holding 1,000 saved
 # messages and 200 lists against an empty store, the two alternating, under

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The store's costs as the programs meet them: saving and loading a large
 // recipient list, one settings write and read, and the list directory; and
 // saving a list against the fewest SQLite statements that write the same rows

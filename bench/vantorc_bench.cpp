@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How vantorc compares with the fastest thing that could do its job, each
 // side run as a whole process, as a user runs it, output to /dev/null:
 //   - a bare listing of users (`vantorc -f -b -su`) on networks of 2,000,

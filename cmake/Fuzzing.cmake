@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fuzzing with libFuzzer: every object of the project gets the coverage
 # instrumentation libFuzzer steers by; the targets in tests/fuzz link its
 # driver. Combine with VANTOR_SANITIZE=address,undefined (the fuzz preset).

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 if(VANTOR_SANITIZE)
   string(REPLACE "," ";" _vantor_sans "${VANTOR_SANITIZE}")
   foreach(_s IN LISTS _vantor_sans)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Applied to every target of the project through vantor_warnings.
 add_library(vantor_warnings INTERFACE)
 target_compile_options(vantor_warnings INTERFACE

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A short tour of the LAN layer: which backend VANTOR_LAN selects, who and
 // where we are, what the network holds, and one message delivered.
 //

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the optimised tree and runs every benchmark (see bench/README.md).
 #   scripts/bench.sh [benchmark options]
 set -euo pipefail

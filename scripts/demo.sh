@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds, and runs the main job on the shipped demo
 # network (examples/office.json): vantorc asks the domain controllers who is
 # active and sends a message to a user and to a group, reporting each

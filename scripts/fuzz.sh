@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the fuzz targets of tests/fuzz (the fuzz preset: Clang, libFuzzer,
 # AddressSanitizer and UndefinedBehaviorSanitizer), replays each target's
 # seeds and regression inputs, then fuzzes each target for a while.
@@ -17,7 +18,7 @@ targets=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --seconds) seconds="$2"; shift 2 ;;
-    -h|--help) sed -n '2,12p' "$0"; exit 0 ;;
+    -h|--help) sed -n '3,12p' "$0"; exit 0 ;;
     *) targets+=("$1"); shift ;;
   esac
 done

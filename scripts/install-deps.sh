@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages the project needs, when they are missing.
 #   scripts/install-deps.sh [build|test|windows|demo|all]
 #   build:   compilers, CMake, libraries (the default)

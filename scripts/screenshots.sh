@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Starts the windowed program under Xvfb on the demo network and writes PNGs
 # of the main window's tabs, the status window (during a session query and
 # after a send) and the dialogs.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds, and runs every test: the optimised build
 # with warnings as errors, then AddressSanitizer with UndefinedBehaviorSanitizer,
 # then ThreadSanitizer over the tests labelled "threads", then each fuzz target

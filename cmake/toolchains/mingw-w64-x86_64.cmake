@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross-builds the Windows programs with Debian's mingw-w64 compilers. The
 # "posix" variant is the one whose C++ runtime has std::thread and std::mutex.
 # Every .exe is linked statically (C++ runtime and threads inside), so it runs

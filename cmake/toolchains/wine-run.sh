@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a Windows program under Wine for the tests:
 #   WINEPREFIX=FOLDER wine-run.sh PROGRAM.exe ARGS...
 #   WINEPREFIX=FOLDER wine-run.sh --stop-server   (ends the prefix's wineserver)

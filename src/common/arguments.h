@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the console programs take from and give to the system the same way on
 // every platform: their arguments as UTF-8, their output as bytes.

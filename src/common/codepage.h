@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Conversion between UTF-8 (the programs' inner text) and an 8-bit or
 // multi-byte character set: the locale's for console output, a DOS code page

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Code pages on Windows: the system's own conversions between its code pages
 // and UTF-16, named as iconv names them ("CP850", "UTF-8", "ISO-8859-1") so
 // that settings and tests read the same on every platform.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Files in folders that other users may write to: every name is taken
 // relative to an opened folder, symbolic links are never followed, what is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reading whole files that a user or another program may have got wrong: only
 // regular files are read (a folder, a device, a FIFO or a socket is refused

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a recipient item is, shared by both programs, the store and the
 // delivery code.

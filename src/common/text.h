@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Text helpers for names as a Windows network compares them: without regard
 // to letter case. Names travel as UTF-8 inside the programs.

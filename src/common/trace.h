@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The diagnostic trace: with VANTOR_DEBUG=1 in the environment, the programs
 // say on standard error what they read and what the network answered, so

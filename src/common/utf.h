@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // UTF-8 and UTF-16 conversion. Malformed input never fails: each bad byte
 // becomes U+FFFD, so text from files and the wire is always usable.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The display options: the stored lists, the domains, the users, the
 // computers and the groups, each as a header and one line per entry, or in

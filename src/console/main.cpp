@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vantorc: the console tool. Everything it does is in the vantor_console
 // library; this only sets up the locale and the standard streams.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Everything the console tool prints goes through one Output: text arrives as
 // UTF-8, leaves in the locale's character set (a character it cannot hold

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "console/parser.h"
 
 #include "common/file_read.h"

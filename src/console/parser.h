@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reads the command line into RunSettings, printing the help screen when
 // asked; any fault ends the run through FatalError.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One run of vantorc: start-up look-ups, the command line, the verbose
 // header, the session query, the listings and the sends.

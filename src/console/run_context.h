@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What every step of a run shares: the network, the output, the clock, the
 // own names, and the store when the run needs it. The network is opened,

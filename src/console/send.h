@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Sending the message to every recipient of the command line, skipping those
 // that hold no session when servers were queried.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "console/server_query.h"
 #include "common/recipient.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Choosing the servers to ask for sessions, and asking them: the active
 // users and computers that decide who is sent to.

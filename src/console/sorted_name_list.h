@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Names kept in ascending order without regard to letter case; adding a name
 // that is already present (ignoring case) adds nothing. The console tool's

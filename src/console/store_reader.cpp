@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "console/store_reader.h"
 
 #include "common/text.h"

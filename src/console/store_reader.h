@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the console tool reads from the store: the list directory, a list's
 // member values, and the Servers view's check marks. It writes no value;

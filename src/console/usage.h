@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The help screen: four pages, each after the first shown once Enter is
 // pressed (or all at once, for --help and -h).

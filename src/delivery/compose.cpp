@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "delivery/compose.h"
 
 #include "common/codepage.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The text of a message as it is sent: the message box's lines as the box
 // shows them, each followed by CR LF, then CR LF and the signature. Its

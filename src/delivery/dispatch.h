@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Message dispatch by recipient kind: each item of the Recipients view
 // becomes final messenger names (a domain one broadcast, a group its

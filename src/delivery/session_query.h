@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Asks a set of servers which users and computers hold sessions on them. One
 // worker thread (TSesEnum) queries one server; the user-interface thread

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // ActiveSessions: the keys of common/recipient.h for each user and computer
 // holding a session; sorted, duplicate-free, compared without regard to

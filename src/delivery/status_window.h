@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Vantor Status": the stay-on-top window with the log of the current send.
 // Its one action button cancels a send in progress and, once the send is

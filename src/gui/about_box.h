@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TAbout, the about box: the product's name, the version of this build, the
 // notice and the licence. Any click or key closes it.

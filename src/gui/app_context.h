@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the windowed program is given to run with. The real program fills it
 // from the environment; tests fill it with a simulated network, a private

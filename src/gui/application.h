@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The windowed program's life: the options dialog first, then the main
 // window's start-up, then the other windows; at the end the windows write

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/awaiting_net_api.h"
 
 #include <QCoreApplication>

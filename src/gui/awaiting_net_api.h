@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The network as the windowed program's interface thread calls it: each call
 // runs on a worker thread of its own while the interface thread keeps

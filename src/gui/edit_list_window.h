@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TEditList, the list editor: one window for the whole run, shown without
 // blocking the main window, in which the user names a recipient list and
 // chooses its members from a copy of Net Items. Lists are read and written

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The open and save dialogs of the export and import commands, behind a
 // facade so that tests can answer them in advance.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The help file and its viewer. The help file is named like the program with
 // the extension ".HLP"; it sits beside the program in a build tree, and in the

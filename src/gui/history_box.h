@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // An editable drop-down that keeps a history of the texts used in it (the
 // signature box, the sender alias box): newest first, at most eight entries,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one image list shared by the views, the menus and the tool bar. The
 // index of an image is its role; indices 0 to 4 are the recipient kinds.

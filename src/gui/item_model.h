@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The rows of the four item views (Net Items, Favourites, Recipients,
 // Servers): a name, a comment and a recipient kind, which is also the row's

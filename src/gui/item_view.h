@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A report-style view of item rows: columns "Name" and "Comment", whole-row
 // selection, one small icon per row, no in-place editing. Its hint shows only

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window's list commands: New list and Edit list open the list
 // editor; Delete list removes the chosen list from the store and from the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window's commands: the menu entries, the tool buttons, the
 // context menu of the item views and the buttons that run commands. Each

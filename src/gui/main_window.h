@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TMain, the main window: the network side (Net Items, Favourites), the
 // recipients side (Recipients, Servers) and the message area. This class

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The lower panel: the Message tab (the message text, the signature and the
 // Send button) and the Saved messages tab (the list of saved messages and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Every modal box of the program goes through this facade, so that tests can
 // answer boxes in advance instead of blocking on a real dialog.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The network browser: fills Net Items (lists, domains, users, PCs and
 // servers, groups) and the Servers view, shows only active items on demand,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Options command: shows the options dialog and applies what it says to
 // the running program (on OK), or gives every control back its state (on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Vantor Options": created before the main window and alive for the whole
 // run. Its controls hold the option values that the rest of the program

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/received_window.h"
 
 #include "gui/image_list.h"

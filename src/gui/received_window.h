@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TReceived, "Received messages": the history of the messages this
 // computer received for the user, newest first, as vantor-receive keeps it

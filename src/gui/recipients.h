@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Recipients and favourites: how rows move between Net Items, Favourites and
 // Recipients (buttons, menus, keys, double clicks, drag and drop), which

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The windowed program's own texts, in one place: its windows, its delivery
 // code (session query, status window, send command) and its message boxes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/saved_messages_commands.h"
 
 #include "gui/history_box.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Saved messages tab: the list of saved messages in display order, with
 // commands to store the current message, load one back, reorder, rename in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Send command: the message in the message box, followed by the
 // signature, to every item of the Recipients view. It checks the two length

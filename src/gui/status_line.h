@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window's status line: every text it shows begins with two
 // spaces. It shows the row counts of the four views, or the details of a

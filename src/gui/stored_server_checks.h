@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Servers view's check marks as the store keeps them (Forms\Main\Servers:
 // "1" checked, "0" not). A server never stored is shown checked.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/transfer_commands.h"
 
 #include "gui/file_dialogs.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The File menu's export and import commands: the recipient lists and the
 // saved messages to and from files in the form of registry scripts, in the

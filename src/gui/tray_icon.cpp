@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/tray_icon.h"
 
 #include "gui/app_context.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The icon in the desktop's notification area: while the tray option is on
 // the program shows it there, and minimising then takes the window off the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/type_in_dialog.h"
 
 #include "gui/res_strings.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TTypeRecip, the type-in dialog: a recipient or a favourite typed in by
 // name, for names the network browser does not show. One dialog serves both

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/upper_panel.h"
 
 #include "gui/item_view.h"

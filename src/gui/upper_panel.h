@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The upper panel: Net Items and Favourites on the left, Recipients and
 // Servers on the right, and the three small buttons between them. The places

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Answers the programs need from the network: who and where they run, the
 // primary domain and its controller, trusted domains, the servers to query,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The continuation loops every enumeration runs: call, take the batch, call
 // again with the resume value while the status is ERROR_MORE_DATA. Each loop

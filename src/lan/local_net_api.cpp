@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "lan/local_net_api.h"
 
 #include "common/text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The network as seen by a computer that is alone: its own names come from
 // the operating system, there is no domain controller and no other host, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The network-management operations both programs reach the network through.
 // Each operation keeps the platform's call contract: the server is named with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The entries one enumeration call returns. The buffer owns them and frees
 // them when it goes out of scope, on every path; moving it hands them on.

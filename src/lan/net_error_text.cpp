@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "lan/net_error_text.h"
 
 #include "lan/status_texts.h"

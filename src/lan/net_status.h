@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Status codes of the network-management operations: 0 for success, the
 // operating system's error codes below 2100, the network codes (NERR_*) from

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The texts behind NetErrorText: the network message table and the operating
 // system's messages for the codes this system can meet.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A NetApi that hands every call on to another and writes its outcome to the
 // diagnostic trace (common/trace.h): the function, what it was asked about,

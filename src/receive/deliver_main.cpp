@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vantor-deliver: Samba's `message command`. smbd runs it as its guest
 // account for each message it receives; it leaves the message in the inbox
 // of each local user the recipient's name reaches (receive/incoming.h) and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The received messages in the store, below Software\Vantor\Received: one
 // key per message, named by its spool id (so keys sort by arrival), with

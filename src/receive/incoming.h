@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the delivery helper does with one message that smbd received: smbd
 // runs it as its `message command`, as the guest account, with the file

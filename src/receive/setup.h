@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Setting this computer up to receive messages, in one step (run as root):
 // smb.conf's [global] section gets the lines that hand each message smbd

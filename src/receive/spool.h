@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The inboxes of the message spool, where the delivery helper leaves each
 // received message until the user's receiver takes it:

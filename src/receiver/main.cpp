@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vantor-receive: shows the messages this computer receives for the user -
 // a pop-up window and a desktop notification each, kept in the history -
 // for as long as the desktop session runs (the desktop starts it through

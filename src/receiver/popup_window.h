@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TMessagePopup: one received message in a window of its own, the way the
 // messenger showed them: the caption "Messenger Service", the line "Message

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "receiver/receiver.h"
 
 #include "lan/net_error_text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The receiver of one user's desktop session: it registers the user's
 // message name, holds the session lock (so the delivery helper counts the

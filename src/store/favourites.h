@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The favourites as the settings keep them: below Forms, Main\Favourites
 // holds Count and, for the favourite at position i (from 0, in the view's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The current user's hive: a tree of keys holding named values, with the
 // semantics of the registry the programs were made for.

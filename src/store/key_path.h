@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Key paths of the hive: names separated by one backslash, relative to the
 // hive's root. Shared by the backend, the settings and the reg tool so that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "store/lists_store.h"
 
 #include "common/text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Recipient lists: a directory value per list under ListNames (data: the
 // member count as decimal text) and a key per list under Lists holding one

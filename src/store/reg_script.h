@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Registry scripts in the REGEDIT4 text form, as regedit writes and reads
 // them: a "REGEDIT4" line, then [key] sections with "name"=data lines.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The hive kept in the Windows registry of the current user, so that both
 // programs share it with any other program that reads

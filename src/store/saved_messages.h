@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Saved messages: up to 1000 messages kept below Software\Vantor\Messages,
 // each with its recipients, signature and sender alias, and the order in

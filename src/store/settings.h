@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Settings read and written the way both programs keep them: below a base
 // key, in sections (subkeys), every value a string. Numbers are decimal text,

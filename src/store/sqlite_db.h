@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A thin RAII layer over the SQLite C interface: one connection, prepared
 // statements that reset themselves after each use, and errors as exceptions

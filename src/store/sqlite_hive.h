@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The hive kept in one SQLite database file (the POSIX store). The layout of
 // the file is described in docs/store.md.

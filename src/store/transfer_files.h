@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Export and import files of the recipient lists and the saved messages: the
 // store's keys written as a version-4 registry script in an 8-bit code page,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "store/transfer_files_win32.h"
 
 #include "common/text.h"

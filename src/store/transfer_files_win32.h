@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The file system side of the export and import files on Windows, where a
 // finished file takes the place of the old one by MoveFileExW rather than by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading files that are not what they should be: folders, devices, FIFOs
 // without a writer, files that never end or are too large.
 #include "common/file_read.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The diagnostic trace (VANTOR_DEBUG=1) as a user reads it: which backend and
 // files were used, what each name look-up method answered and each network
 // call's status, on standard error; and nothing at all without the variable.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The listings through the real vantorc: layout plain and bare, the active
 // filter, the fixed order, and continued batches.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line, run through the real vantorc: every check and its error
 // block, the help screen with its pauses, and how options and names are read.
 

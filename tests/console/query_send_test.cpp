@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Server choice, the session query and the sends, through the real vantorc on
 // simulated networks: every verbose line, the order of the sends, what is
 // delivered, and the exit status.

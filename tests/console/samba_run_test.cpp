@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vantorc over the wire: runs with the samba backend against scripted peers
 // on 127.0.0.1, for what only a real backend shows: a whole run bounded by
 // one message deadline, and a start that reads only what the run needs.

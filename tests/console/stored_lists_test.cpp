@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What vantorc reads from the store - the list directory, the lists' members
 // and the Servers check marks - prepared with the store editor vantor-reg.
 

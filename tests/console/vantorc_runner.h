@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Runs the built vantorc (and the store editor) as a user would: given
 // arguments, environment and standard input, it captures every byte written

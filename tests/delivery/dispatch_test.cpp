@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Dispatch by recipient kind and the composed message, without widgets: what
 // is sent to whom, under which sender name, and the status log's lines.
 #include "delivery/compose.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The session query: worker threads, the limit of 30, the time-out, and the
 // merge of answers into ActiveSessions.
 #include "delivery/session_query.h"

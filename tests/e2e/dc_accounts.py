@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Adds the test accounts to a freshly provisioned domain controller, in one
 # transaction (samba-tool takes about a second for each):
 #   dc_accounts.py SMB_CONF USERS

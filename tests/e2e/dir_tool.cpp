@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drives the directory operations of the backend chosen by VANTOR_LAN, for
 // the end-to-end tests against a domain controller:
 //   samba_dir_tool [--server NAME] [--batch N] [--threads N] [--cancel-after MS] WHAT [ARG]

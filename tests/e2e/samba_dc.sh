@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The samba backend's directory against a real Samba AD domain controller,
 # provisioned here in a private network namespace; the programs run in a
 # second namespace joined to it by a veth pair. Nothing reaches the host's

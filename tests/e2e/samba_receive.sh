@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Receiving end to end. In a private network namespace, smbd on 127.0.0.1
 # port 139 is set up by `vantor-receive --setup` to hand each message to
 # vantor-deliver, which smbd runs as its guest account. Two test users

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End to end through the samba backend: starts a private smbd on 127.0.0.1
 # (SMB1 allowed, an unprivileged port), sends with `PROGRAM -f -u NAME -m TEXT`
 # and looks for the text in the file the peer's message command writes; then

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A stand-in for the console tool's send to one user, enough to drive the
 // end-to-end script through the backend chosen by VANTOR_LAN:
 //   samba_send_tool [-v] -f -u NAME -m TEXT

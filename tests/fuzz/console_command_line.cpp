@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vantorc's command line and its server file, run through the whole program
 // on a small simulated network and a store with lists: every run ends with a
 // status of 0, 1 or 2 and its output, never a crash; a server file that is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the fuzz targets share: a private scratch folder, file helpers, the
 // way a target reports a finding, and the guard that keeps every target off

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Samba backend's settings: lan.conf, lmhosts and smb.conf text, and
 // lan.conf read from a file through VANTOR_LAN=samba:PATH, naming whatever
 // lmhosts and smb.conf it likes. Each gives settings or a ConfigError

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A whole message session against a peer whose replies are the fuzzed bytes:
 // the session request, the start, text and end commands with their replies,
 // keep-alives, redirections. The peer on 127.0.0.1 writes its bytes at once

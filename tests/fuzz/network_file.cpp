@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated network file, read as the backend reads it: whatever the
 // bytes, loading gives a network or a LoadError that names the file; no
 // other exception, crash or sanitizer report.

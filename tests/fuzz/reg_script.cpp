@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // REGEDIT4 scripts as vantor-reg imports them, against a real store:
 // - a script either parses or is refused with a RegScriptError;
 // - an import that fails leaves the store exactly as it was;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a peer or a name server sends back, read by the parsers of the Samba
 // backend: SMB replies to the message commands, session-service headers,
 // name-query responses and encoded names. The first byte chooses the parser

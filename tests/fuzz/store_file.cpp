@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The store file's own bytes, as a damaged disk, another program or a hand
 // with sqlite3 may leave them:
 // - a file that is refused is left byte for byte as it was;

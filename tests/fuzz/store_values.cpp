@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Store values as a hand, another version or vantor-reg may leave them, read
 // the way the programs read them: the settings, the lists layout and the
 // console tool's reader. Reads give a value, the reader's default or a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The windowed program on a real domain: starts it on the network that
 // VANTOR_LAN names, checks what its Net Items refresh shows, and writes a
 // picture of the window. Run by tests/e2e/samba_dc.sh inside the client's

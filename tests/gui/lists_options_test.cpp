@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The list editor and the list commands, the options dialog applied to the
 // running program, the tray icon's menu and the about box, through the real
 // widgets.

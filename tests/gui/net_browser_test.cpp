@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Refreshing Net Items and the Servers view on simulated networks, the
 // active-only display, the sort rule and the status line.
 #include "gui/image_list.h"

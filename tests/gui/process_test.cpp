@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The built windowed program as a process: its command line, and its end on
 // a signal from the system.
 #include "store/hive.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The history of received messages in the windowed program: View >
 // Received messages shows what vantor-receive kept, newest first, follows
 // the store while it shows, and deletes.

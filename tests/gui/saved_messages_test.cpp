@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Saved messages tab and the export and import commands, through the
 // real widgets, the store and files on disk.
 #include "delivery/status_window.h"

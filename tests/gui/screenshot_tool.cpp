@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Takes pictures of the windowed program on a network file: the main window
 // with its tabs, the status window during a session query and after a send,
 // and the dialogs. Meant to run under a display, e.g. Xvfb:

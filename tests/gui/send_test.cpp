@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Gathering recipients and favourites, typing them in, and sending, through
 // the program's real widgets on a simulated network.
 #include "delivery/status_window.h"

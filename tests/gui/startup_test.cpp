@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up, command line and shutdown of the windowed program, through its
 // real widgets and a real store.
 #include "delivery/status_window.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the windows behave for the user: message boxes and the help they open,
 // the status window's button and log, hints, the status window command, and
 // the item model's contract with the views.

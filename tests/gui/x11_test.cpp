@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What only a real X display shows: the window titles the window system
 // gets, and drag and drop driven by real pointer events (xdotool). Runs under
 // Xvfb with the xcb platform.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Choosing the backend from VANTOR_LAN.
 #include "lan/backend.h"
 #include "common/text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The directory helpers on a domain member and on a workgroup computer.
 #include "lan/directory.h"
 #include "lan/net_error_text.h"

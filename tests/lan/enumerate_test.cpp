@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The continuation loops against platforms that answer oddly.
 #include "lan/enumerate.h"
 #include "support/forwarding_net_api.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated network's answers, batch by batch, as the call contracts give them.
 #include "lan/sim/sim_net_api.h"
 #include "lan/enumerate.h"

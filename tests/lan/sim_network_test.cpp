@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loading network files: every fault is refused with the file and the fault named.
 #include "lan/sim/sim_network.h"
 #include "support/office_network.h"

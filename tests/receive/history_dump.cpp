@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the history of received messages of a store into OUTDIR, one
 // message after the other from the oldest: N.from, N.to, N.time and N.text
 // hold the stored bytes (N from 1); prints the number of messages.

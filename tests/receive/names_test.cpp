@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The names this computer receives for: registered in the spool's names
 // folder through the samba backend, seen by every later reader, each user
 // changing only their own, and "logged on" following the receiver's lock.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A stand-in for the desktop's notification service: it takes the name
 // org.freedesktop.Notifications on the session bus and writes each Notify
 // call into DIR as N.app, N.summary and N.body (the bytes received, N from

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The receiver of a session as the user meets it: what waited while the
 // user was away shows at the start, what arrives later shows at once, each
 // message once and kept in the history byte for byte; and the pop-up shows

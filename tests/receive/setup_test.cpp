@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Setting receiving up and turning it off: smb.conf gains exactly the lines
 // that hand messages to the helper, and gets back every byte it had.
 #include "lan/samba/samba_config.h"

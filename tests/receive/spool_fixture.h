@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A message spool in a temporary folder, laid out as the set-up lays it out
 // (names/ 1777, inbox/ 3713 in the test's own group), for tests that run as

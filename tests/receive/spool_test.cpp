@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The way of one message from smbd's file to the history: the delivery
 // helper's checks on what the network gave (hostile input included), the
 // inbox with its limits and its distrust of what lies in it, and the history

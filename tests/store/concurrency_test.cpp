@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One process saves and deletes lists while this one reads them: no read
 // fails, and none sees a list half written.
 #include "child_process.h"

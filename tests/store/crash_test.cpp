@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A writer killed at any moment leaves every list whole: its directory entry
 // and its key agree, and the count equals the members. The same holds for
 // saved messages: every slot is whole, and an import of messages leaves all

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hive's registry semantics: names, order, subtrees, parents, types.
 #include "store/hive.h"
 #include "store/key_path.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The lists the churn program writes, and the check that every stored list
 // is whole. Each save is generation g of a list with n members m0..m(n-1),

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Recipient lists: the directory, one key per list, "kind,comment" members.
 #include "store/lists_store.h"
 #include "store/settings.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Saved messages that describe themselves, for the crash tests: message i of
 // generation g has 1 + (g + i) % 2 lines and (g + i) % 2 recipients, and its

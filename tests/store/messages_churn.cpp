@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Changes the saved messages in a loop, as fast as it can, until it is
 // killed. Used by the crash tests.
 //   messages_churn STORE store SEED      store messages (saying "stored" after the

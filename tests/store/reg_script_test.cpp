@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // REGEDIT4 scripts: the value forms, escaping, wrapping, malformed lines,
 // all-or-nothing application, and the export of a subtree.
 #include "store/reg_script.h"

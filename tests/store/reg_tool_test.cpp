@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vantor-reg run as users run it: a separate process, its output, its exit
 // status, and what it leaves in the store.
 #include "child_process.h"

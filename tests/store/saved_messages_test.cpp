@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saved messages: slots handed out round-robin, the value layout, the view's
 // rows from Order and the slots that Order does not name yet.
 #include "store/saved_messages.h"

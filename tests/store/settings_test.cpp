@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Settings as both programs read and write them: strings only, numbers as
 // decimal text, defaults for whatever is missing or not a number.
 #include "store/settings.h"

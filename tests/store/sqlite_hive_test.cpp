@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The SQLite store file: where it lives, who may read it, what another
 // connection sees, and files that are not a store.
 #include "store/sqlite_hive.h"

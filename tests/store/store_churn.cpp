@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saves and deletes recipient lists in a loop, as fast as it can, until it
 // is killed or its time is up. Used by the crash and concurrency tests.
 //   store_churn STORE SEED SECONDS   (SECONDS 0: until killed)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A fresh store in a private folder for each test. On Windows the store is
 // a private key of the current user's registry instead, removed afterwards.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Export and import files of lists and saved messages: the exact bytes, the
 // reading rules, the reports, and that a failure loses nothing.
 #include "store/transfer_files.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A network interface for tests that passes every call to another one, or,
 // without one, answers every call with "not supported" (50) and no data.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The networks the tests run the simulated backend on, kept as JSON files
 // beside this header.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A private smbd on 127.0.0.1 for the tests and benchmarks that need a real
 // messaging peer: its own configuration and folders in a temporary directory,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A private key of the current user's registry for one test, removed with
 // everything below it afterwards (Windows only).

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A store written by vantor-reg.exe under Wine is read back by Wine's own
 # regedit with the same values: the store is the registry itself.
 #   regedit_wine.sh WINE_RUN VANTOR-REG.EXE EXPECTED_EXPORT

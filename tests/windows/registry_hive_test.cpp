@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the registry backend adds to the hive's rules: the store is the
 // registry itself, readable and writable by any other program, and a unit
 // holds against other openings of the store until it ends.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # vantorc.exe under Wine prints its usage screen and its error blocks byte for
 # byte as vantorc does on Linux (the same golden text and blocks that the
 # Linux tests compare against).

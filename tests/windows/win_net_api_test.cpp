@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The network operations on the system's own services, as far as a machine
 // without a network shows them: own names, statuses passed through, the
 // calls Wine only stubs, and the status texts.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Little helpers for packing and reading wire integers. NetBIOS fields are
 // big-endian ("network order"), SMB fields little-endian.

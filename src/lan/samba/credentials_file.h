@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The credentials the directory calls log on with, from a file in the form
 // Samba's own tools read with -A:

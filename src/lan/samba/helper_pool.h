@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Runs the directory helper (vantor-lan-helper) as child processes and
 // hands each call to one of them. A process serves one call at a time;

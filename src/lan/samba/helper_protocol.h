@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The conversation between the samba backend and its directory helper
 // (vantor-lan-helper), a separate process that runs Samba's client

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The names this computer receives messages for, kept in one folder that
 // the delivery helper (run by smbd as its guest account), the receivers of

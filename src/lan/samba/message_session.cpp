@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "lan/samba/message_session.h"
 
 #include "lan/samba/bytes.h"

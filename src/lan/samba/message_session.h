@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One message over one NetBIOS session: connect, session request, start,
 // text blocks, end, close. Each step waits for its answer within the reply

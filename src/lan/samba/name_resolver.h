@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Finds the IPv4 address of a NetBIOS name by the methods the user orders:
 // an lmhosts file, a query to the configured name server, a query broadcast

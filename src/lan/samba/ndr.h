@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The request and reply bodies of the few DCE/RPC calls the directory needs
 // beyond what Samba's libnetapi offers: the session list of a server (server

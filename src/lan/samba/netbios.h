@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // NetBIOS over TCP/IP: name encoding, the session service framing (TCP 139),
 // the name query (UDP 137) and the datagram service (UDP 138). Only packet

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The settings of the Samba backend: our own file (lan.conf, "key = value"
 // lines) and what we take from Samba's smb.conf when there is one. Our own

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The directory side of the samba backend: every operation that asks
 // another computer about users, groups, sessions, trusts and computers goes
 // through the directory helper (helper_pool.h), which runs Samba's client

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The network as Samba servers and messenger hosts see it: messages travel
 // over the wire (NetBIOS session, SMB1 message commands; a broadcast as a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The SMB1 commands of the messenger protocol: a message goes out as a start
 // command (sender and recipient), text commands of at most 127 bytes each and

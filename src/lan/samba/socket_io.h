@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Small, bounded socket operations: every wait has a deadline, every
 // descriptor is closed on every path, and a peer that goes away shows up as a

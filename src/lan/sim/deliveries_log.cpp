@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "lan/sim/deliveries_log.h"
 
 #include <nlohmann/json.hpp>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Appends delivered messages to the deliveries file, one JSON object a line.
 // Several processes may append at once: each line is written under an

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The network operations answered from a simulated network (sim_network.h).
 // Latency is waited out without holding any lock, so concurrent callers aimed

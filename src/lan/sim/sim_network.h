@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The simulated network: one small Windows network described by a JSON file
 // (docs/network-backends.md). Loading reads the file once, checks all of it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Choosing the network backend on Windows: the system's own services. The
 // simulated network and the Samba backend exist for the POSIX builds, where
 // no such services are.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Status texts on Windows: the system's network message table (netmsg.dll,
 // loaded as data) for the network codes and the system's own messages for
 // the others, so that the user reads what the system's tools say. Where the

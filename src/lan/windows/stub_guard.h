@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Calls into system libraries that may hold functions which exist only as
 // stubs. Wine's netapi32 exports the message-name, message-send,

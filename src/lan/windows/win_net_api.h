@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The network operations answered by Windows itself: netapi32 for the
 // network-management calls, Winsock for host addresses, and the system's

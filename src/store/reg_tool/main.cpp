@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/arguments.h"
 #include "store/reg_tool/reg_tool.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Value types and data as vantor-reg shows and takes them on the command
 // line, the way the reg command does.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // vantor-reg: a command-line editor of the store, modelled on the reg
 // command, for users (who have no registry editor here) and for tests.

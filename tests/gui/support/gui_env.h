@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a windowed-program test runs with: a simulated network and a private
 // store in a temporary folder, boxes answered in advance, help requests

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The backend's settings: lan.conf, smb.conf and lmhosts, and how a broken
 // file reaches the user.
 #include "lan/backend.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The directory side of the samba backend without a network: the NDR
 // bodies of the session and trust calls (also against malformed replies),
 // the credentials file, and the helper pool's deadline and cancel.

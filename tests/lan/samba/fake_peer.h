@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A messaging peer on 127.0.0.1 that the test scripts: it can answer as a
 // messenger does, or wrongly, slowly or not at all. Each connection is served

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Byte layouts of the messenger protocol: names, session framing, name
 // queries, SMB message commands and their replies, mailslot datagrams.
 #include "lan/net_error_text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Delivery to a real Samba server: a private smbd on 127.0.0.1 whose message
 // command appends each message to a file.
 #include "common/utf.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sends over the wire to scripted peers on 127.0.0.1: what goes out, and how
 // wrong, slow, silent and vanishing peers come back as statuses.
 #include "fake_peer.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // vantor-lan-helper: answers the samba backend's directory requests with
 // Samba's client libraries (libnetapi for the display query, group members,
 // user information and the controller look-up; DCE/RPC over Samba's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 /* DCE/RPC calls over a named pipe of a server, through Samba's client
  * library: connection, bind and authentication are Samba's; the caller
