@@ -92,6 +92,10 @@ TEST_F(NetworkFile, NotJsonGivesTheParserPosition) {
               AllOf(HasSubstr("not valid JSON at line 2, column 11"), HasSubstr("too large")));
   EXPECT_THAT(ErrorOf(std::string("{\"local\": {\"computer\": \"PC5\"}}\0 trailing", 38)),
               HasSubstr("line 1, column 31: a zero byte"));
+  // A file that ends inside a UTF-8 sequence: the check of the sequence
+  // reads no further than the file (under AddressSanitizer it read past it).
+  for (const char* cut : {"{\"local\": {\"computer\": \"PC\xE2", "{\"local\": {\"computer\": \"PC\xF0\x9F"})
+    EXPECT_THAT(ErrorOf(cut), HasSubstr("not valid JSON at line 1"));
   // Lines are those of the file as written, whatever escapes came before.
   EXPECT_THAT(ErrorOf("{\"local\": {\"computer\": \"PC5\", \"address\": \"a\\nb\\nc\"},\n\n \"hosts\": [}"),
               HasSubstr("at line 3, column 12"));

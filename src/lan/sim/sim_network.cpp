@@ -81,12 +81,19 @@ std::string Printable(std::string_view s) {
   return out;
 }
 
-// A file's text, ended by a NUL, for the parser to work on in place.
+// A file's text, ended by NULs, for the parser to work on in place. The
+// parser's check of a UTF-8 sequence takes all of the sequence's bytes
+// before it judges them, so a text that ends inside a four-byte sequence is
+// read up to three bytes past its last: the padding keeps those reads inside
+// the buffer.
 struct Text {
+  static constexpr std::size_t kPadding = 4;
   std::shared_ptr<char[]> bytes;
   std::size_t size = 0;
 
-  explicit Text(std::size_t n) : bytes(new char[n + 1]), size(n) { bytes[n] = '\0'; }
+  explicit Text(std::size_t n) : bytes(new char[n + kPadding]), size(n) {
+    std::fill_n(bytes.get() + n, kPadding, '\0');
+  }
 };
 
 // "line L, column C" of a byte offset (columns count bytes, from 1).
