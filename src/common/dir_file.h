@@ -4,6 +4,8 @@
 // relative to an opened folder, symbolic links are never followed, what is
 // read is bounded, and what is written appears whole or not at all.
 
+#include "common/unique_fd.h"
+
 #include <sys/types.h>
 
 #include <cstddef>
@@ -12,25 +14,7 @@
 
 namespace vantor::files {
 
-// A file descriptor that is closed when it goes away.
-class UniqueFd {
- public:
-  UniqueFd() = default;
-  explicit UniqueFd(int fd) : fd_(fd) {}
-  ~UniqueFd() { Reset(); }
-  UniqueFd(UniqueFd&& other) noexcept : fd_(other.Release()) {}
-  UniqueFd& operator=(UniqueFd&& other) noexcept;
-  UniqueFd(const UniqueFd&) = delete;
-  UniqueFd& operator=(const UniqueFd&) = delete;
-
-  int Get() const { return fd_; }
-  bool Valid() const { return fd_ >= 0; }
-  int Release();
-  void Reset(int fd = -1);
-
- private:
-  int fd_ = -1;
-};
+using vantor::UniqueFd;
 
 // Opens a folder: path alone (dirFd AT_FDCWD), or name below dirFd. A
 // symbolic link is refused. Invalid on failure, with errno set.

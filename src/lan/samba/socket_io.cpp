@@ -14,22 +14,6 @@
 
 namespace vantor::lan::samba {
 
-Fd& Fd::operator=(Fd&& other) noexcept {
-  if (this != &other) Reset(other.Release());
-  return *this;
-}
-
-int Fd::Release() {
-  int fd = fd_;
-  fd_ = -1;
-  return fd;
-}
-
-void Fd::Reset(int fd) {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = fd;
-}
-
 CancelSignal::CancelSignal() : fd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
 
 CancelSignal::~CancelSignal() {

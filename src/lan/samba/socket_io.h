@@ -4,6 +4,7 @@
 // descriptor is closed on every path, and a peer that goes away shows up as a
 // status, never as a signal.
 
+#include "common/unique_fd.h"
 #include "lan/net_status.h"
 
 #include <atomic>
@@ -14,24 +15,7 @@
 
 namespace vantor::lan::samba {
 
-class Fd {
- public:
-  Fd() = default;
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() { Reset(); }
-  Fd(Fd&& other) noexcept : fd_(other.Release()) {}
-  Fd& operator=(Fd&& other) noexcept;
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-
-  int Get() const { return fd_; }
-  bool Valid() const { return fd_ >= 0; }
-  int Release();
-  void Reset(int fd = -1);
-
- private:
-  int fd_ = -1;
-};
+using Fd = vantor::UniqueFd;
 
 using SteadyClock = std::chrono::steady_clock;
 
