@@ -24,13 +24,7 @@ vantorc=${2:-}
 gui_check=${3:-}    # the windowed program's check (vantor_dc_check) and
 gui_picture=${4:-}  # where it puts its picture of Net Items
 
-required=0
-if [ -n "${VANTOR_REQUIRE_SMBD:-}" ] && [ "${VANTOR_REQUIRE_SMBD}" != 0 ]; then required=1; fi
-skip() {
-  echo "skipped: $*"
-  if [ "$required" = 1 ]; then exit 1; fi
-  exit 77
-}
+. "$(dirname "$0")/skip.sh"
 failures=0
 check() {  # check NAME: reports the last command's outcome
   if [ "$1" = ok ]; then echo "ok: $2"; else echo "FAILED: $2"; failures=$((failures + 1)); fi

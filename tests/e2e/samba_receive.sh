@@ -13,13 +13,7 @@
 # (skipped) when one is missing, unless VANTOR_REQUIRE_SMBD is set.
 set -u
 
-required=0
-if [ -n "${VANTOR_REQUIRE_SMBD:-}" ] && [ "${VANTOR_REQUIRE_SMBD}" != 0 ]; then required=1; fi
-skip() {
-  echo "skipped: $*"
-  if [ "$required" = 1 ]; then exit 1; fi
-  exit 77
-}
+. "$(dirname "$0")/skip.sh"
 failures=0
 ok() { echo "ok: $*"; }
 bad() { echo "FAILED: $*"; failures=$((failures + 1)); }

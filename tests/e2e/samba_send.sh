@@ -14,13 +14,7 @@ program=$1
 expect_error_text=0
 [ "${2:-}" = "--expect-error-text" ] && expect_error_text=1
 
-required=0
-if [ -n "${VANTOR_REQUIRE_SMBD:-}" ] && [ "${VANTOR_REQUIRE_SMBD}" != 0 ]; then required=1; fi
-skip() {
-  echo "skipped: $*"
-  if [ "$required" = 1 ]; then exit 1; fi
-  exit 77
-}
+. "$(dirname "$0")/skip.sh"
 fail() {
   echo "FAILED: $*"
   exit 1
