@@ -104,7 +104,16 @@ SessionQuery::~SessionQuery() {
 }
 
 void SessionQuery::customEvent(QEvent* e) {
-  if (e->type() == kStepsQueued) RunSteps();
+  // A worker made the event under the hub's lock. Taking the lock before
+  // reading it orders the read after that write by a lock we own: the
+  // event queue's own locking happens inside Qt, where ThreadSanitizer
+  // cannot see it.
+  QEvent::Type type;
+  {
+    std::lock_guard lock(m_hub->mutex);
+    type = e->type();
+  }
+  if (type == kStepsQueued) RunSteps();
 }
 
 void SessionQuery::RunSteps() {
