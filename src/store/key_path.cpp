@@ -41,6 +41,13 @@ std::string KeyPathProblem(std::string_view path) {
   return {};
 }
 
+std::string ValueNameProblem(std::string_view name) {
+  if (!IsValidUtf8(name)) return "A value name must be UTF-8 text.";
+  if (Utf8Length(name) > kMaxValueNameLength)
+    return "A value name cannot be longer than " + std::to_string(kMaxValueNameLength) + " characters.";
+  return {};
+}
+
 std::string JoinKeyPath(std::string_view parent, std::string_view name) {
   if (!parent.empty() && parent.front() == '\\') parent.remove_prefix(1);
   if (!name.empty() && name.front() == '\\') name.remove_prefix(1);

@@ -29,6 +29,10 @@ std::optional<std::vector<std::string_view>> SplitKeyPath(std::string_view path)
 // whole path or the depth beyond its limit), or empty when it is.
 std::string KeyPathProblem(std::string_view path);
 
+// Why a value name cannot be stored (not UTF-8, or longer than the limit),
+// or empty when it can.
+std::string ValueNameProblem(std::string_view name);
+
 // The path without its leading backslash, names joined by one backslash.
 std::string JoinKeyPath(std::string_view parent, std::string_view name);
 

@@ -677,12 +677,7 @@ class SqliteHive final : public Hive {
   }
 
   static void CheckValueName(std::string_view name) {
-    std::string problem;
-    if (!IsValidUtf8(name)) {
-      problem = "A value name must be UTF-8 text.";
-    } else if (Utf8Length(name) > kMaxValueNameLength) {
-      problem = "A value name cannot be longer than " + std::to_string(kMaxValueNameLength) + " characters.";
-    }
+    const std::string problem = ValueNameProblem(name);
     if (!problem.empty()) throw StoreError(Format("Failed to set data for '%s'", {name}) + "\n" + problem);
   }
 
