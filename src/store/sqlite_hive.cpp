@@ -221,14 +221,17 @@ class SqliteHive final : public Hive {
       // Preparing the statements reads the schema: a store whose tables are
       // damaged is refused here, before anything is written to it.
       if (kind == FileKind::kOurs) st_ = std::make_unique<Statements>(*db_);
+      // A read-only store keeps the folds it has: names whose fold changed
+      // are found by it only once its owner has opened it. Folding again
+      // reads every name, so it is also where a damaged page shows: it runs
+      // before the switch to write-ahead logging, so that a store refused
+      // for that is left as it was (its one transaction rolls back).
+      if (kind == FileKind::kOurs && !readOnly_) Retrying([&] { RefoldIfStale(); });
       if (!readOnly_ && db_->QueryText("PRAGMA journal_mode") != "wal") SwitchToWal(kind == FileKind::kEmpty);
       if (kind == FileKind::kEmpty) {
         Retrying([&] { InitSchema(); });
         st_ = std::make_unique<Statements>(*db_);
       }
-      // A read-only store keeps the folds it has: names whose fold changed
-      // are found by it only once its owner has opened it.
-      if (kind == FileKind::kOurs && !readOnly_) Retrying([&] { RefoldIfStale(); });
       if (trace::On()) trace::Line("store: " + path_ + (readOnly_ ? " (read-only)" : "") + " opened");
     } catch (const sql::Error& e) {
       throw StoreError("Cannot open the store " + path_ + ": " + e.what());
