@@ -6,7 +6,7 @@
 #   scripts/fuzz.sh                          every target, 30 s each (CI)
 #   scripts/fuzz.sh --seconds 600            a longer run
 #   scripts/fuzz.sh --seconds 600 reg_script store_file
-# Targets run side by side, one per core. What a run learns stays in
+# Targets run side by side, one per core (VANTOR_FUZZ_JOBS=N for N at a time). What a run learns stays in
 # build/fuzz/corpus/TARGET for the next run; an input that fails is written
 # to build/fuzz/findings/ (keep it in tests/fuzz/TARGET/regressions once the
 # fault is mended). Logs: build/fuzz/logs/TARGET.log.
@@ -26,7 +26,7 @@ if [ ${#targets[@]} -eq 0 ]; then
   targets=(network_file reg_script store_file store_values console_command_line lan_settings samba_replies
            message_session)
 fi
-jobs=$(nproc)
+jobs=${VANTOR_FUZZ_JOBS:-$(nproc)}
 out=build/fuzz
 bin=$out/tests/fuzz
 
