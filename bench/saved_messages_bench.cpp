@@ -2,6 +2,7 @@
 // Saved messages at their limit of 1000: filling the view at start-up,
 // storing one, and exporting and importing them all.
 #include "common/codepage.h"
+#include "scratch_store.h"
 #include "store/saved_messages.h"
 #include "store/sqlite_hive.h"
 #include "store/transfer_files.h"
@@ -16,27 +17,13 @@ namespace {
 
 using namespace vantor::store;
 
-class Store {
+class Store : public vantor::bench::ScratchStore {
  public:
-  Store() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "vantor-bench-XXXXXX").string();
-    if (!::mkdtemp(tmpl.data())) std::abort();
-    dir_ = tmpl;
-    hive_ = OpenSqliteHive((dir_ / "store.db").string());
-  }
-  ~Store() {
-    hive_.reset();
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-  }
-  Hive& hive() { return *hive_; }
-  std::string File(const std::string& name) const { return (dir_ / name).string(); }
-
   // n messages of three lines and two recipients, in the view's order.
   void Fill(int n) {
-    SavedMessages messages(*hive_);
+    SavedMessages messages(hive());
     std::vector<int> order;
-    hive_->WriteTransaction([&] {
+    hive().WriteTransaction([&] {
       for (int i = 0; i < n; ++i) order.push_back(Add(messages, i));
       messages.WriteOrder(order);
     });
@@ -48,10 +35,6 @@ class Store {
                {{"alice" + n, 2, "Alice Smith"}, {"pc" + n, 3, "Front desk"}}, "-- Ann", "")
         ->slot;
   }
-
- private:
-  std::filesystem::path dir_;
-  std::unique_ptr<Hive> hive_;
 };
 
 void BM_FillView(benchmark::State& state) {

@@ -6,6 +6,7 @@
 #include "common/text.h"
 #include "store/lists_store.h"
 #include "store/settings.h"
+#include "scratch_store.h"
 #include "store/sqlite_hive.h"
 
 #include <benchmark/benchmark.h>
@@ -22,26 +23,7 @@ namespace {
 
 using namespace vantor::store;
 
-class Store {
- public:
-  Store() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "vantor-bench-XXXXXX").string();
-    if (!::mkdtemp(tmpl.data())) std::abort();
-    dir_ = tmpl;
-    hive_ = OpenSqliteHive((dir_ / "store.db").string());
-  }
-  ~Store() {
-    hive_.reset();
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-  }
-  Hive& hive() { return *hive_; }
-  std::filesystem::path File(const char* name) const { return dir_ / name; }
-
- private:
-  std::filesystem::path dir_;
-  std::unique_ptr<Hive> hive_;
-};
+using Store = vantor::bench::ScratchStore;
 
 std::vector<ListMember> Members(int n) {
   std::vector<ListMember> members;
