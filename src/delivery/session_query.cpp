@@ -25,23 +25,20 @@ namespace {
 const QEvent::Type kStepsQueued = static_cast<QEvent::Type>(QEvent::registerEventType());
 }  // namespace
 
-// What the workers share with the query object. Workers put their steps in
-// this queue, wake the user-interface thread (once until it has drained the
-// queue) and wait until their step has run. Every hand-over between the
+// What the workers share with the query object. A worker puts its one step
+// in this queue, wakes the user-interface thread (once until that thread has
+// drained the queue) and leaves: the step owns everything it needs, so the
+// worker has no reason to wait until it has run. Every hand-over between the
 // threads is ordered by this mutex alone. The query object waits in its
 // destructor until every worker has left, so a worker never wakes an object
 // that is gone.
 struct SessionQuery::Hub {
-  struct Step {
-    std::function<void()> run;
-    bool done = false;
-  };
   std::mutex mutex;
-  std::condition_variable cv;
+  std::condition_variable workerLeft;
   bool closing = false;
   bool wakePending = false;
   int liveWorkers = 0;
-  std::deque<std::shared_ptr<Step>> steps;
+  std::deque<std::function<void()>> steps;
   std::function<void()> wake;  // set once, before any worker starts
 };
 
@@ -54,20 +51,9 @@ struct SessionQuery::Job {
   std::uint64_t query;
   std::string server;
 
-  // Hands a step to the user-interface thread and waits until it has run.
-  void RunOnUiThread(std::function<void()> run) {
-    auto step = std::make_shared<Hub::Step>();
-    step->run = std::move(run);
-    std::unique_lock lock(hub->mutex);
-    if (hub->closing) return;
-    hub->steps.push_back(step);
-    if (!hub->wakePending) {
-      hub->wakePending = true;
-      hub->wake();
-    }
-    hub->cv.wait(lock, [&] { return step->done || hub->closing; });
-  }
-
+  // Hands the worker's last step to the user-interface thread and leaves.
+  // Merging the answer and counting the server as done run as one step, in
+  // that order, so the query never ends between the two.
   void Execute() {
     std::vector<std::string> entries;
     lan::EnumerateSessions(
@@ -78,13 +64,20 @@ struct SessionQuery::Job {
         },
         [this] { return !abort->load(); });
     SessionQuery* o = owner;
-    RunOnUiThread([o, &entries] { o->MergeSessions(entries); });
-    entries.clear();
     std::uint64_t q = query;
-    RunOnUiThread([o, q] { o->QueryFinished(q); });
     std::lock_guard lock(hub->mutex);
+    if (!hub->closing) {
+      hub->steps.emplace_back([o, q, entries = std::move(entries)] {
+        o->MergeSessions(entries);
+        o->QueryFinished(q);
+      });
+      if (!hub->wakePending) {
+        hub->wakePending = true;
+        hub->wake();
+      }
+    }
     --hub->liveWorkers;
-    hub->cv.notify_all();
+    hub->workerLeft.notify_all();
   }
 };
 
@@ -99,8 +92,7 @@ SessionQuery::~SessionQuery() {
   m_abort = true;
   std::unique_lock lock(m_hub->mutex);
   m_hub->closing = true;
-  m_hub->cv.notify_all();
-  m_hub->cv.wait(lock, [&] { return m_hub->liveWorkers == 0; });
+  m_hub->workerLeft.wait(lock, [&] { return m_hub->liveWorkers == 0; });
 }
 
 void SessionQuery::customEvent(QEvent* e) {
@@ -118,23 +110,17 @@ void SessionQuery::customEvent(QEvent* e) {
 
 void SessionQuery::RunSteps() {
   for (;;) {
-    std::shared_ptr<Hub::Step> step;
+    std::function<void()> step;
     {
       std::lock_guard lock(m_hub->mutex);
       if (m_hub->steps.empty()) {
         m_hub->wakePending = false;
         return;
       }
-      step = m_hub->steps.front();
+      step = std::move(m_hub->steps.front());
       m_hub->steps.pop_front();
     }
-    step->run();
-    {
-      std::lock_guard lock(m_hub->mutex);
-      step->done = true;
-      step->run = nullptr;
-    }
-    m_hub->cv.notify_all();
+    step();
   }
 }
 

@@ -5,9 +5,9 @@
 // starts the workers, waits for them with a time-out while it keeps the
 // windows alive, and merges their answers into ActiveSessions.
 //
-// Workers hand their two steps (MergeSessions, QueryFinished) to the
-// user-interface thread and wait until it has run them; the hand-over wakes
-// that thread with a posted event, so nothing polls. Each worker carries the
+// Each worker hands its answer to the user-interface thread as one step
+// (MergeSessions, then QueryFinished) and ends; the hand-over wakes that
+// thread with a posted event, so nothing polls. Each worker carries the
 // number of the query that started it, so a late worker of an earlier query
 // never counts its end against a newer one.
 
