@@ -160,7 +160,7 @@ void BM_SendToGroupAgainstBackendLoop(benchmark::State& state) {
   lan::GetGroupMembers(*env.api, "All", names);
   const std::u16string text = u"Hello\r\n\r\nSent by alice from PC05";
   SideBySide(
-      state, 3,
+      state, 7,
       [&] {
         send.click();
         close.click();
