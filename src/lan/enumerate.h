@@ -6,6 +6,7 @@
 // visited before a failure stays visited. The batch sizes and preferred
 // lengths are those the programs always ask for.
 
+#include "lan/call_ahead.h"
 #include "lan/net_api.h"
 
 #include <functional>
@@ -26,15 +27,21 @@ inline constexpr std::uint32_t kMessageNamePrefLen = 512;
 // its entries are visited; listings write their header there.
 using FirstBatchHook = std::function<void()>;
 
+// With a CallAhead, the loops below ask for the next batch before they visit
+// the current one, so the network and the visitor work at the same time. The
+// calls and the visits keep their order; only their overlap changes.
+
 // Servers of the domain (empty: the primary domain) whose type shares a bit
 // with the mask, in the enumeration's order. A continued batch repeats the
 // last server of the batch before; that repeat is not visited again.
 Status EnumerateServers(NetApi& api, std::uint32_t typeMask, std::string_view domain,
-                        const std::function<void(const ServerInfo101&)>& visit, const FirstBatchHook& first = {});
+                        const std::function<void(const ServerInfo101&)>& visit, const FirstBatchHook& first = {},
+                        CallAhead* ahead = nullptr);
 
 // Users (level 1) or groups (level 3) of the display query on a server.
 Status EnumerateDisplay(NetApi& api, std::string_view server, std::uint32_t level,
-                        const std::function<void(const DisplayEntry&)>& visit, const FirstBatchHook& first = {});
+                        const std::function<void(const DisplayEntry&)>& visit, const FirstBatchHook& first = {},
+                        CallAhead* ahead = nullptr);
 
 // Sessions on a server. keepGoing is asked before each continued call; the
 // loop stops when it says no.
