@@ -6,11 +6,17 @@
 
 namespace vantor::gui {
 
+namespace {
+// Only the interface thread pumps.
+QElapsedTimer sinceLast;
+}  // namespace
+
 void PumpEvents() {
-  static QElapsedTimer sinceLast;
   if (sinceLast.isValid() && sinceLast.elapsed() < 15) return;
   sinceLast.start();
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
+
+void DeferPumping() { sinceLast.start(); }
 
 }  // namespace vantor::gui

@@ -8,4 +8,10 @@ namespace vantor::gui {
 
 void PumpEvents();
 
+// Counts the interval between two pumps from now. A loop that calls this as
+// it starts and ends within the interval never stops for events, so a short
+// refresh does not paint the disabled window it enables again a moment later
+// (a flicker the user would see, and a full repaint the loop would pay for).
+void DeferPumping();
+
 }  // namespace vantor::gui

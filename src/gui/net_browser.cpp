@@ -18,7 +18,6 @@
 #include "lan/enumerate.h"
 #include "store/lists_store.h"
 
-
 namespace vantor::gui {
 
 namespace {
@@ -49,6 +48,7 @@ void NetBrowser::Refresh() {
   const bool activeOnly = scanning && m_.options.ActiveOnly();
 
   m_.status.Show(Text(res::kReadingNetwork));
+  DeferPumping();
   m_.input.DisableInput();
   view.Clear();
   view.BeginUpdate();
