@@ -54,11 +54,12 @@ bool SpinUntil(Ready ready) {
 // the queue's length and a task's end, both atomics whose writes are made
 // under the mutex. The worker calls no Qt but the wake-up, which posts an
 // event to the interface thread while that thread waits in its loop.
+struct AwaitingNetApi::Task {
+  std::function<void()> run;
+  std::atomic<bool> done{false};
+};
+
 struct AwaitingNetApi::Worker {
-  struct Task {
-    std::function<void()> run;
-    std::atomic<bool> done{false};
-  };
   std::mutex mutex;
   std::condition_variable cv;
   std::deque<std::shared_ptr<Task>> queue;
@@ -111,13 +112,9 @@ void AwaitingNetApi::customEvent(QEvent*) {
   // Only wakes the waiting loop, which looks at its call itself.
 }
 
-template <typename Call>
-auto AwaitingNetApi::Await(Call call) -> decltype(call()) {
-  if (QThread::currentThread() != thread()) return call();
-  using Result = decltype(call());
-  Result result{};
-  auto task = std::make_shared<Worker::Task>();
-  task->run = [&result, &call] { result = call(); };
+std::shared_ptr<AwaitingNetApi::Task> AwaitingNetApi::Enqueue(std::function<void()> run) {
+  auto task = std::make_shared<Task>();
+  task->run = std::move(run);
   Worker& w = *m_worker;
   {
     std::lock_guard lock(w.mutex);
@@ -125,17 +122,37 @@ auto AwaitingNetApi::Await(Call call) -> decltype(call()) {
     w.queued = w.queue.size();
   }
   w.cv.notify_all();
-  if (SpinUntil([&] { return task->done.load(); })) return result;
+  return task;
+}
+
+void AwaitingNetApi::Wait(const Task& task) {
+  if (SpinUntil([&] { return task.done.load(); })) return;
+  Worker& w = *m_worker;
   std::unique_lock lock(w.mutex);
-  if (w.cv.wait_for(lock, kQuietWait, [&] { return task->done.load(); })) return result;
+  if (w.cv.wait_for(lock, kQuietWait, [&] { return task.done.load(); })) return;
   ++w.waitersPumping;
-  while (!task->done) {
+  while (!task.done) {
     lock.unlock();
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     lock.lock();
   }
   --w.waitersPumping;
+}
+
+template <typename Call>
+auto AwaitingNetApi::Await(Call call) -> decltype(call()) {
+  if (QThread::currentThread() != thread()) return call();
+  decltype(call()) result{};
+  Wait(*Enqueue([&result, &call] { result = call(); }));
   return result;
+}
+
+std::function<void()> AwaitingNetApi::Start(std::function<void()> call) {
+  if (QThread::currentThread() != thread()) {
+    call();
+    return [] {};
+  }
+  return [this, task = Enqueue(std::move(call))] { Wait(*task); };
 }
 
 lan::Status AwaitingNetApi::NetMessageBufferSend(std::string_view server, std::string_view to, std::string_view from,

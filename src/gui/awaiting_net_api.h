@@ -9,7 +9,11 @@
 //
 // A call from any other thread (the session query's workers) goes straight
 // to the network.
+//
+// As a CallAhead it lets a loop start its next call and go on: the call runs
+// on the same worker, after those before it.
 
+#include "lan/call_ahead.h"
 #include "lan/net_api.h"
 
 #include <QObject>
@@ -18,7 +22,7 @@
 
 namespace vantor::gui {
 
-class AwaitingNetApi : public QObject, public lan::NetApi {
+class AwaitingNetApi : public QObject, public lan::NetApi, public lan::CallAhead {
   Q_OBJECT
  public:
   explicit AwaitingNetApi(lan::NetApi& inner);
@@ -40,8 +44,8 @@ class AwaitingNetApi : public QObject, public lan::NetApi {
   lan::Status NetQueryDisplayInformation(std::string_view server, std::uint32_t level, std::uint32_t index,
                                          std::uint32_t entries, std::uint32_t pref,
                                          lan::NetBuffer<lan::DisplayEntry>& out) override;
-  lan::Status NetGroupGetUsers(std::string_view server, std::string_view group, std::uint32_t level,
-                               std::uint32_t pref, lan::NetBuffer<lan::GroupUsersInfo0>& out, std::uint32_t& total,
+  lan::Status NetGroupGetUsers(std::string_view server, std::string_view group, std::uint32_t level, std::uint32_t pref,
+                               lan::NetBuffer<lan::GroupUsersInfo0>& out, std::uint32_t& total,
                                std::uint32_t& resume) override;
   lan::Status NetEnumerateTrustedDomains(std::string_view server, lan::NetBuffer<char>& names) override;
   lan::Status NetGetDCName(std::string_view server, std::string_view domain, std::string& dc) override;
@@ -55,13 +59,20 @@ class AwaitingNetApi : public QObject, public lan::NetApi {
   std::chrono::milliseconds SendTimeLimit() const override;
   std::string MessageCodePage() const override;
 
+  std::function<void()> Start(std::function<void()> call) override;
+
  protected:
   void customEvent(QEvent* e) override;
 
  private:
+  struct Task;
   struct Worker;
-  // Runs call on the worker and waits, processing events while it takes
-  // longer than a moment.
+  // Puts run in the worker's queue.
+  std::shared_ptr<Task> Enqueue(std::function<void()> run);
+  // Waits until the task has run, processing events while it takes longer
+  // than a moment.
+  void Wait(const Task& task);
+  // Runs call on the worker and waits for it.
   template <typename Call>
   auto Await(Call call) -> decltype(call());
 

@@ -77,7 +77,7 @@ TMain::TMain(AppContext& ctx, AppState& state, TOptions& options, QWidget* paren
     m_statusLine->Show(Q(text));
     LogIfShowing(Q(text));
   });
-  m_browser = std::make_unique<NetBrowser>(NetBrowser::Deps{*m_net, m_ctx.hive, m_ctx.boxes, *this, m_state,
+  m_browser = std::make_unique<NetBrowser>(NetBrowser::Deps{*m_net, *m_net, m_ctx.hive, m_ctx.boxes, *this, m_state,
                                                             m_options, views, *m_commands, *m_statusLine, *this,
                                                             *m_query});
   m_recipients = std::make_unique<Recipients>(

@@ -97,24 +97,33 @@ void NetBrowser::Refresh() {
       return set && set->count(key) > 0;
     };
 
-    lan::EnumerateDisplay(m_.api, directoryServer, lan::kDisplayUsers, [&](const lan::DisplayEntry& e) {
-      if (activeOnly && !active(ActiveUserKey(e.name))) return;
-      PumpEvents();
-      view.Append({Q(e.name), Q(e.comment), kUserKind});
-    });
+    lan::EnumerateDisplay(
+        m_.api, directoryServer, lan::kDisplayUsers,
+        [&](const lan::DisplayEntry& e) {
+          if (activeOnly && !active(ActiveUserKey(e.name))) return;
+          PumpEvents();
+          view.Append({Q(e.name), Q(e.comment), kUserKind});
+        },
+        {}, &m_.ahead);
 
     if (scanning) {
-      lan::EnumerateServers(m_.api, lan::sv_type::kComputers, {}, [&](const lan::ServerInfo101& s) {
-        if (activeOnly && !active(ActiveComputerKey(s.name))) return;
-        PumpEvents();
-        view.Append({Q(s.name), Q(s.comment), kComputerKind});
-      });
+      lan::EnumerateServers(
+          m_.api, lan::sv_type::kComputers, {},
+          [&](const lan::ServerInfo101& s) {
+            if (activeOnly && !active(ActiveComputerKey(s.name))) return;
+            PumpEvents();
+            view.Append({Q(s.name), Q(s.comment), kComputerKind});
+          },
+          {}, &m_.ahead);
     }
 
-    lan::EnumerateDisplay(m_.api, directoryServer, lan::kDisplayGroups, [&](const lan::DisplayEntry& e) {
-      PumpEvents();
-      view.Append({Q(e.name), Q(e.comment), kGroupKind});
-    });
+    lan::EnumerateDisplay(
+        m_.api, directoryServer, lan::kDisplayGroups,
+        [&](const lan::DisplayEntry& e) {
+          PumpEvents();
+          view.Append({Q(e.name), Q(e.comment), kGroupKind});
+        },
+        {}, &m_.ahead);
   }
   if (!storeError.isEmpty()) m_.boxes.Error(&m_.window, storeError);
 }
@@ -166,9 +175,9 @@ void NetBrowser::NetViewClick() {
   c.SetEnabled(Command::MenuRemoveFromRecipients, false);
   const int selected = m_.views.net.SelectedCount();
   if (selected == 0) {
-    for (Command off : {Command::MenuAddNewList, Command::ToolEditList, Command::ToolDeleteList,
-                        Command::ToolAddFavourite, Command::ToolRemoveFavourite, Command::AddRecipientButton,
-                        Command::RemoveRecipientButton})
+    for (Command off :
+         {Command::MenuAddNewList, Command::ToolEditList, Command::ToolDeleteList, Command::ToolAddFavourite,
+          Command::ToolRemoveFavourite, Command::AddRecipientButton, Command::RemoveRecipientButton})
       c.SetEnabled(off, false);
   } else {
     for (Command on : {Command::MenuAddNewList, Command::ToolAddFavourite, Command::AddRecipientButton})

@@ -15,8 +15,9 @@ namespace vantor::delivery {
 class SessionQuery;
 }
 namespace vantor::lan {
+class CallAhead;
 class NetApi;
-}
+}  // namespace vantor::lan
 namespace vantor::store {
 class Hive;
 }
@@ -39,6 +40,7 @@ class NetBrowser {
  public:
   struct Deps {
     lan::NetApi& api;
+    lan::CallAhead& ahead;  // for the enumerations' next batches
     store::Hive& hive;
     MessageBoxes& boxes;
     QWidget& window;  // the parent of its message boxes
