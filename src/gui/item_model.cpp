@@ -62,7 +62,7 @@ QVariant ItemModel::headerData(int section, Qt::Orientation orientation, int rol
   if (orientation != Qt::Horizontal) return {};
   if (role == Qt::DisplayRole) return QString::fromLatin1(section == 0 ? res::kNameColumn : res::kCommentColumn);
   if (role == Qt::DecorationRole && section == m_headerImageColumn)
-    return m_direction == SortDirection::Ascending ? m_ascendingIcon : m_descendingIcon;
+    return m_headerImageDirection == SortDirection::Ascending ? m_ascendingIcon : m_descendingIcon;
   return {};
 }
 
@@ -191,8 +191,11 @@ void ItemModel::Sort() {
     changePersistentIndexList(persistent, to);
   }
   emit layoutChanged();
-  if (reachedText) {
+  // The header asks again only when its image changes: a header that sizes
+  // its sections to their contents measures hundreds of rows each time.
+  if (reachedText && (m_headerImageColumn != m_sortColumn || m_headerImageDirection != m_direction)) {
     m_headerImageColumn = m_sortColumn;
+    m_headerImageDirection = m_direction;
     emit headerDataChanged(Qt::Horizontal, 0, 1);
   }
 }

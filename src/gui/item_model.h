@@ -91,7 +91,8 @@ class ItemModel : public QAbstractTableModel {
   bool m_updating = false;
   int m_sortColumn = 0;
   SortDirection m_direction = SortDirection::Ascending;
-  int m_headerImageColumn = -1;
+  int m_headerImageColumn = -1;  // with the direction of the sort that set it
+  SortDirection m_headerImageDirection = SortDirection::Ascending;
   QIcon m_ascendingIcon, m_descendingIcon;
 };
 

@@ -8,7 +8,9 @@
 #include "support/gui_env.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -161,7 +163,12 @@ class NetBrowserTest : public QObject {
     GuiEnv env(test::OfficeNetwork());
     auto app = env.StartApp();
     gui::ItemModel& net = test::View(*app, "NetView").itemModel();
+    // The header hears of its image only when that changes.
+    QSignalSpy headerChanges(&net, &QAbstractItemModel::headerDataChanged);
+    test::Action(*app, "NetRefreshBtn").trigger();
+    QCOMPARE(headerChanges.count(), 0);
     net.ColumnClicked(0);  // Name again: descending
+    QCOMPARE(headerChanges.count(), 1);
     QCOMPARE(Names(net), Reversed(kDomains) + Reversed(kAllUsers) + Reversed(kComputers) + Reversed(kGroups));
     QCOMPARE(net.HeaderImageColumn(), 0);
     QCOMPARE(net.headerData(0, Qt::Horizontal, Qt::DecorationRole).value<QIcon>().cacheKey(),
