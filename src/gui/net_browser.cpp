@@ -25,6 +25,26 @@ namespace {
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 QString Text(const char* text) { return QString::fromLatin1(text); }
 
+// Comments repeat from row to row (empty, or one text for a whole
+// department): a row whose comment is the one of the row before shares that
+// row's text rather than holding a copy of its own.
+class SharedText {
+ public:
+  const QString& operator()(const std::string& text) {
+    if (!m_valid || text != m_last) {
+      m_last = text;
+      m_text = Q(text);
+      m_valid = true;
+    }
+    return m_text;
+  }
+
+ private:
+  bool m_valid = false;
+  std::string m_last;
+  QString m_text;
+};
+
 std::vector<delivery::QueryServer> ServersOf(const ItemModel& view) {
   std::vector<delivery::QueryServer> servers;
   servers.reserve(static_cast<std::size_t>(view.Count()));
@@ -92,6 +112,7 @@ void NetBrowser::Refresh() {
       storeError = QString::fromStdString(e.what());
     }
 
+    SharedText comment;
     auto active = [&](const std::string& key) {
       const auto* set = m_.query.ActiveSessions();
       return set && set->count(key) > 0;
@@ -102,7 +123,7 @@ void NetBrowser::Refresh() {
         [&](const lan::DisplayEntry& e) {
           if (activeOnly && !active(ActiveUserKey(e.name))) return;
           PumpEvents();
-          view.Append({Q(e.name), Q(e.comment), kUserKind});
+          view.Append({Q(e.name), comment(e.comment), kUserKind});
         },
         {}, &m_.ahead);
 
@@ -112,7 +133,7 @@ void NetBrowser::Refresh() {
           [&](const lan::ServerInfo101& s) {
             if (activeOnly && !active(ActiveComputerKey(s.name))) return;
             PumpEvents();
-            view.Append({Q(s.name), Q(s.comment), kComputerKind});
+            view.Append({Q(s.name), comment(s.comment), kComputerKind});
           },
           {}, &m_.ahead);
     }
@@ -121,7 +142,7 @@ void NetBrowser::Refresh() {
         m_.api, directoryServer, lan::kDisplayGroups,
         [&](const lan::DisplayEntry& e) {
           PumpEvents();
-          view.Append({Q(e.name), Q(e.comment), kGroupKind});
+          view.Append({Q(e.name), comment(e.comment), kGroupKind});
         },
         {}, &m_.ahead);
   }
