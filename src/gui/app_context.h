@@ -60,6 +60,12 @@ class InputGate {
  public:
   // Disables the whole main window and shows the busy cursor.
   virtual void DisableInput() = 0;
+  // DisableInput for work that calls EnableInput before it returns: the busy
+  // cursor shows at once, the window is disabled as soon as any event is
+  // about to be processed. Work that processes none (a refresh of a few
+  // thousand rows) then spares every control two changes of state and the
+  // repaint between them, and nothing could have reached the window anyway.
+  virtual void DisableInputWhileBusy() = 0;
   // Restores the default cursor and enables the main window.
   virtual void EnableInput() = 0;
 

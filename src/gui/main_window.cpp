@@ -32,6 +32,7 @@
 #include "store/settings.h"
 
 #include <QAction>
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QWindowStateChangeEvent>
@@ -415,11 +416,38 @@ void TMain::SetSplitPosition(int upperHeight) {
 }
 
 void TMain::DisableInput() {
+  EndPendingDisable(false);
   setEnabled(false);
   if (!QApplication::overrideCursor()) QApplication::setOverrideCursor(Qt::WaitCursor);
 }
 
+void TMain::DisableInputWhileBusy() {
+  if (!QApplication::overrideCursor()) QApplication::setOverrideCursor(Qt::WaitCursor);
+  if (m_disablePending || !isEnabled()) return;
+  // The dispatcher reports each round before it delivers anything: awake
+  // when it will not wait, aboutToBlock when it may.
+  auto* dispatcher = QAbstractEventDispatcher::instance();
+  if (!dispatcher) {
+    setEnabled(false);
+    return;
+  }
+  m_disablePending = true;
+  auto disable = [this] { EndPendingDisable(true); };
+  m_dispatcherAwake = connect(dispatcher, &QAbstractEventDispatcher::awake, this, disable, Qt::DirectConnection);
+  m_dispatcherAboutToBlock =
+      connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, disable, Qt::DirectConnection);
+}
+
+void TMain::EndPendingDisable(bool disable) {
+  if (!m_disablePending) return;
+  m_disablePending = false;
+  disconnect(m_dispatcherAwake);
+  disconnect(m_dispatcherAboutToBlock);
+  if (disable) setEnabled(false);
+}
+
 void TMain::EnableInput() {
+  EndPendingDisable(false);
   while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
   setEnabled(true);
 }

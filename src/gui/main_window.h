@@ -73,6 +73,7 @@ class TMain : public QMainWindow, public InputGate {
   void FormDestroy();
 
   void DisableInput() override;
+  void DisableInputWhileBusy() override;
   void EnableInput() override;
 
   // The height of the upper panel (the splitter's place).
@@ -98,6 +99,8 @@ class TMain : public QMainWindow, public InputGate {
   void SetHints(bool on);
   void CheckMessengerService();
   void LogIfShowing(const QString& text);
+  // Ends a DisableInputWhileBusy: disables the window when disable is set.
+  void EndPendingDisable(bool disable);
   void ShowHelp(int topic);
   void ExitCommand();
   void ShowToolbarClick();
@@ -132,6 +135,11 @@ class TMain : public QMainWindow, public InputGate {
   TrayIcon* m_tray = nullptr;
   TReceived* m_received = nullptr;  // made when first shown; owned by the window
   bool m_closing = false;
+  // Set by DisableInputWhileBusy until the dispatcher's next round, which
+  // disables the window (the two connections), or until EnableInput.
+  bool m_disablePending = false;
+  QMetaObject::Connection m_dispatcherAwake;
+  QMetaObject::Connection m_dispatcherAboutToBlock;
 };
 
 }  // namespace vantor::gui

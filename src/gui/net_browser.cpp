@@ -69,7 +69,7 @@ void NetBrowser::Refresh() {
 
   m_.status.Show(Text(res::kReadingNetwork));
   DeferPumping();
-  m_.input.DisableInput();
+  m_.input.DisableInputWhileBusy();
   view.Clear();
   view.BeginUpdate();
   m_.commands.SetEnabled(Command::SendButton, false);

@@ -205,6 +205,21 @@ class NetBrowserTest : public QObject {
     auto app = env.StartApp();
     QVERIFY2(ticks >= 10, qPrintable(QString::number(ticks)));  // events ran while it waited
     QCOMPARE(Names(test::View(*app, "NetView").itemModel(), kUserKind), kAllUsers);
+
+    // Whenever events run during a refresh, the window is disabled and busy;
+    // afterwards it is neither.
+    int enabledTicks = 0, busyTicks = 0;
+    ticks = 0;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+      enabledTicks += app->main()->isEnabled();
+      busyTicks += QApplication::overrideCursor() != nullptr;
+    });
+    test::Action(*app, "NetRefreshBtn").trigger();
+    QVERIFY(ticks >= 10);
+    QCOMPARE(enabledTicks, 0);
+    QCOMPARE(busyTicks, ticks);
+    QVERIFY(app->main()->isEnabled());
+    QVERIFY(!QApplication::overrideCursor());
   }
 
   void refreshTurnsSendOff() {
