@@ -31,11 +31,10 @@
 #include "store/favourites.h"
 #include "store/settings.h"
 
-#include <QAction>
 #include <QAbstractEventDispatcher>
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QWindowStateChangeEvent>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
@@ -48,6 +47,7 @@
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
+#include <QWindowStateChangeEvent>
 
 namespace vantor::gui {
 
@@ -78,24 +78,23 @@ TMain::TMain(AppContext& ctx, AppState& state, TOptions& options, QWidget* paren
     m_statusLine->Show(Q(text));
     LogIfShowing(Q(text));
   });
-  m_browser = std::make_unique<NetBrowser>(NetBrowser::Deps{*m_net, *m_net, m_ctx.hive, m_ctx.boxes, *this, m_state,
-                                                            m_options, views, *m_commands, *m_statusLine, *this,
-                                                            *m_query});
+  m_browser =
+      std::make_unique<NetBrowser>(NetBrowser::Deps{*m_net, *m_net, m_ctx.hive, m_ctx.boxes, *this, m_state, m_options,
+                                                    views, *m_commands, *m_statusLine, *this, *m_query});
   m_recipients = std::make_unique<Recipients>(
       Recipients::Deps{views, *m_commands, *m_statusLine, m_messageArea->Message(),
                        [this] { m_browser->NetViewClick(); }, [this] { return m_typeIn; }});
   m_saved = new SavedMessagesCommands(SavedMessagesCommands::Deps{
       m_ctx.hive, m_ctx.boxes, *this, m_options, views, *m_commands, *m_messageArea, [this](int t) { ShowHelp(t); }});
-  m_transfer = std::make_unique<TransferCommands>(TransferCommands::Deps{
-      m_ctx.hive, m_ctx.boxes, m_ctx.files, *this, *m_saved, [this] { m_browser->Refresh(); },
-      [this] { m_recipients->RecipViewClick(Recipients::Source::Other); },
-      [this] { m_messageArea->ShowSavedMessagesTab(); }});
+  m_transfer = std::make_unique<TransferCommands>(
+      TransferCommands::Deps{m_ctx.hive, m_ctx.boxes, m_ctx.files, *this, *m_saved, [this] { m_browser->Refresh(); },
+                             [this] { m_recipients->RecipViewClick(Recipients::Source::Other); },
+                             [this] { m_messageArea->ShowSavedMessagesTab(); }});
   m_send = std::make_unique<SendCommand>(SendCommand::Deps{
-      *m_net, m_ctx.hive, m_ctx.boxes, *this, m_state, m_options, views, *m_commands, *m_statusLine, *this,
-      *m_query, m_messageArea->Message(), [this] { return m_status; }, [this] { m_saved->StoreForSend(); }});
-  m_lists = std::make_unique<ListCommands>(ListCommands::Deps{m_ctx.hive, m_ctx.boxes, *this, m_state, views,
-                                                              *m_commands, *m_statusLine,
-                                                              [this] { return m_editList; }});
+      *m_net, m_ctx.hive, m_ctx.boxes, *this, m_state, m_options, views, *m_commands, *m_statusLine, *this, *m_query,
+      m_messageArea->Message(), [this] { return m_status; }, [this] { m_saved->StoreForSend(); }});
+  m_lists = std::make_unique<ListCommands>(ListCommands::Deps{
+      m_ctx.hive, m_ctx.boxes, *this, m_state, views, *m_commands, *m_statusLine, [this] { return m_editList; }});
   m_optionsCommand = std::make_unique<OptionsCommand>(
       OptionsCommand::Deps{m_options, m_state, *m_net, *m_browser, *m_statusLine, [this](bool on) { SetHints(on); },
                            [this] { m_recipients->Memo1Change(); }});
@@ -207,9 +206,8 @@ void TMain::ConnectViews() {
       m_recipients->PopupMenu1Popup(*view);
       m_commands->PopupMenu()->popup(view->viewport()->mapToGlobal(at));
     });
-    connect(view, &ItemView::rowsDropped, this, [this, view](QWidget* source) {
-      m_recipients->RowsDropped(*view, source);
-    });
+    connect(view, &ItemView::rowsDropped, this,
+            [this, view](QWidget* source) { m_recipients->RowsDropped(*view, source); });
   }
   const auto fromItemViews = [&v](const QWidget* source) {
     return source == &v.net || source == &v.fav || source == &v.recip;
@@ -266,8 +264,7 @@ bool TMain::HandleCommandLine() {
   } else if (params.front() == Text(res::kHelpParameter)) {
     m_ctx.help.OpenFile();
   } else {
-    m_ctx.boxes.Error(this, Q(Format(res::kInvalidParameter, {params.front().toStdString()})),
-                      kParameterHelpTopic);
+    m_ctx.boxes.Error(this, Q(Format(res::kInvalidParameter, {params.front().toStdString()})), kParameterHelpTopic);
   }
   m_state.listCounter = -1;
   return false;
@@ -335,8 +332,8 @@ bool TMain::FormCreate() {
 void TMain::ReadWindowSettings() {
   store::Settings settings(m_ctx.hive);
   m_state.listCounter = settings.ReadInteger(store::kMainSection, "Listnumber", 0);
-  const store::WindowPlace p = store::ReadWindowPlace(
-      settings, store::kMainSection, {kDefaultLeft, kDefaultTop, kDefaultWidth, kDefaultHeight});
+  const store::WindowPlace p =
+      store::ReadWindowPlace(settings, store::kMainSection, {kDefaultLeft, kDefaultTop, kDefaultWidth, kDefaultHeight});
   move(p.left, p.top);
   resize(std::max(p.width, kMinWidth), std::max(p.height, kMinHeight));
 }

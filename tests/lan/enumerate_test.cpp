@@ -119,8 +119,8 @@ TEST_P(Enumerate, ServersDropTheRepeatedFirstEntryOfContinuedBatches) {
     EXPECT_THAT(Entries(api.log, "call ", false),
                 ElementsAre("start", "visit A", "visit B", "start", "visit C", "start", "visit D", "visit E"));
   else
-    EXPECT_THAT(api.log, ElementsAre("call ", "visit A", "visit B", "call B", "visit C", "call C", "visit D",
-                                     "call D", "visit E"));
+    EXPECT_THAT(api.log, ElementsAre("call ", "visit A", "visit B", "call B", "visit C", "call C", "visit D", "call D",
+                                     "visit E"));
 }
 
 TEST_P(Enumerate, ServersKeepEntriesWhenAPlatformDoesNotRepeat) {
@@ -144,7 +144,9 @@ TEST_P(Enumerate, DisplayHookRunsOnceStuckIndexEndsAndAFailedBatchKeepsTheFirst)
   int firsts = 0;
   std::vector<std::string> names;
   auto visit = [&](const DisplayEntry& e) { names.push_back(e.name); };
-  EXPECT_EQ(EnumerateDisplay(api, "", 1, visit, [&] { ++firsts; }, Ahead(api)), NERR_Success);
+  EXPECT_EQ(EnumerateDisplay(
+                api, "", 1, visit, [&] { ++firsts; }, Ahead(api)),
+            NERR_Success);
   EXPECT_EQ(firsts, 1);
   EXPECT_THAT(names, ElementsAre("x", "y"));
 
