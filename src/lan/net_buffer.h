@@ -26,6 +26,15 @@ class NetBuffer {
   // Releases the entries (the platform's buffer free).
   void Free() { std::vector<T>().swap(entries_); }
   void Reset(std::vector<T> entries) { entries_ = std::move(entries); }
+  // Releases the entries but hands their storage, empty, to a backend that
+  // fills it again: a loop that alternates two buffers then allocates them
+  // only once, instead of once a batch.
+  std::vector<T> Recycle() {
+    std::vector<T> storage = std::move(entries_);
+    entries_.clear();
+    storage.clear();
+    return storage;
+  }
 
   std::size_t size() const { return entries_.size(); }
   bool empty() const { return entries_.empty(); }

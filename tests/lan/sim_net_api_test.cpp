@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated network's answers, batch by batch, as the call contracts give them.
 #include "lan/sim/sim_net_api.h"
-#include "lan/enumerate.h"
 #include "common/utf.h"
+#include "lan/enumerate.h"
 #include "support/office_network.h"
 #include "support/temp_dir.h"
 
@@ -71,6 +71,18 @@ TEST_F(SimNet, PreferredLengthAlsoLimitsABatch) {
   EXPECT_EQ(api->NetQueryDisplayInformation("\\\\DC1", kDisplayUsers, 0, 1000, 100, buf), ERROR_MORE_DATA);
   EXPECT_GE(buf.size(), 1u);
   EXPECT_LT(buf.size(), 7u);
+
+  // An entry's size counts characters in UTF-16, not bytes of UTF-8: each
+  // entry here is 24 + 2 * (12 + 1 + 1) = 52, so two fill exactly 104.
+  auto accented = Open(std::string(R"({"local": {"computer": "PC1", "user": "u", "domain": "D"},
+    "domains": [{"name": "D", "controller": "DC1", "users": [
+      {"name": "\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9a"},
+      {"name": "\u00e9a\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9"}, {"name": "z"}]}],
+    "hosts": [{"name": "DC1", "domain": "D", "type": ["nt", "domain_ctrl"]}]})"));
+  EXPECT_EQ(accented->NetQueryDisplayInformation("\\\\DC1", kDisplayUsers, 0, 1000, 104, buf), ERROR_MORE_DATA);
+  EXPECT_EQ(buf.size(), 2u);
+  EXPECT_EQ(accented->NetQueryDisplayInformation("\\\\DC1", kDisplayUsers, 0, 1000, 103, buf), ERROR_MORE_DATA);
+  EXPECT_EQ(buf.size(), 1u);
 }
 
 TEST_F(SimNet, ServerEnumerationResumesByNameAndRepeatsIt) {
@@ -124,8 +136,9 @@ TEST_F(SimNet, SmallBatchesAddUpToOneBatch) {
     auto add = [&](std::string_view kind, const std::string& name) { out.push_back(std::string(kind) + name); };
     EXPECT_EQ(EnumerateServers(*api, sv_type::kComputers, {}, [&](const ServerInfo101& s) { add("pc ", s.name); }),
               NERR_Success);
-    EXPECT_EQ(EnumerateServers(*api, sv_type::kComputers, "SALES", [&](const ServerInfo101& s) { add("sales ", s.name); }),
-              NERR_Success);
+    EXPECT_EQ(
+        EnumerateServers(*api, sv_type::kComputers, "SALES", [&](const ServerInfo101& s) { add("sales ", s.name); }),
+        NERR_Success);
     EXPECT_EQ(EnumerateDisplay(*api, "\\\\DC1", kDisplayUsers, [&](const DisplayEntry& e) { add("user ", e.name); }),
               NERR_Success);
     EXPECT_EQ(EnumerateDisplay(*api, "\\\\DC1", kDisplayGroups, [&](const DisplayEntry& e) { add("group ", e.name); }),

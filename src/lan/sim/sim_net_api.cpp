@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 
 namespace vantor::lan::sim {
 
@@ -16,9 +17,21 @@ namespace {
 // each string in UTF-16 with its terminator.
 std::uint64_t StrBytes(std::string_view s) {
   // Characters of valid UTF-8 (all the network's texts are): the bytes that
-  // do not continue a sequence.
-  auto chars = std::count_if(s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; });
-  return 2 * (static_cast<std::uint64_t>(chars) + 1);
+  // do not continue a sequence (10xxxxxx). Every entry of a batch is sized,
+  // so the continuation bytes are counted eight at a time: a byte's bit 6,
+  // shifted up, clears its own bit 7 in the mask; the multiplication adds
+  // the mask's eight bits (moved down to bit 0) up in its top byte.
+  constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
+  constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+  std::size_t continuing = 0;
+  std::size_t i = 0;
+  for (; i + 8 <= s.size(); i += 8) {
+    std::uint64_t w;
+    std::memcpy(&w, s.data() + i, sizeof w);
+    continuing += static_cast<std::size_t>((((w & ~(w << 1) & kHigh) >> 7) * kOnes) >> 56);
+  }
+  for (; i < s.size(); ++i) continuing += (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80;
+  return 2 * (static_cast<std::uint64_t>(s.size() - continuing) + 1);
 }
 
 // The entries of one batch: made one by one from position `start` of `count`
@@ -26,10 +39,11 @@ std::uint64_t StrBytes(std::string_view s) {
 // entry always fits). Only the batch's own entries are made. make(i, entries)
 // appends the entry for candidate i, or nothing when that one is not wanted,
 // and says which; `next` receives the position after the last candidate used.
+// The batch is made in entries, emptied, whose storage is used again.
 template <class T, class Make, class SizeFn>
-std::vector<T> FillBatch(std::size_t start, std::size_t count, std::uint32_t batch, std::uint32_t prefMaxLen,
-                         Make make, SizeFn size, std::size_t& next) {
-  std::vector<T> entries;
+std::vector<T> FillBatch(std::vector<T> entries, std::size_t start, std::size_t count, std::uint32_t batch,
+                         std::uint32_t prefMaxLen, Make make, SizeFn size, std::size_t& next) {
+  entries.clear();
   entries.reserve(std::min<std::size_t>(batch, count - std::min(start, count)));
   std::uint64_t bytes = 0;
   std::size_t i = start;
@@ -58,7 +72,7 @@ Status ResumeBatch(std::size_t count, std::uint32_t batch, std::uint32_t prefMax
     into.push_back(make(i));
     return true;
   };
-  out.Reset(FillBatch<T>(start, count, batch, prefMaxLen, append, size, next));
+  out.Reset(FillBatch<T>({}, start, count, batch, prefMaxLen, append, size, next));
   totalEntries = static_cast<std::uint32_t>(count - start);
   bool more = next < count;
   resumeHandle = more ? static_cast<std::uint32_t>(next) : 0;
@@ -332,7 +346,7 @@ Status SimNetApi::NetServerEnumEx(std::string_view server, std::uint32_t level, 
                                   std::uint32_t serverType, std::string_view domain, std::string_view firstNameToReturn,
                                   NetBuffer<ServerInfo101>& out, std::uint32_t& totalEntries) {
   CallGuard guard(*this);
-  out.Free();
+  std::vector<ServerInfo101> storage = out.Recycle();
   totalEntries = 0;
   Target t;
   if (!Resolve(server, t)) return ERROR_BAD_NETPATH;
@@ -345,13 +359,12 @@ Status SimNetApi::NetServerEnumEx(std::string_view server, std::uint32_t level, 
   const auto& hosts = net_.hosts;
   auto first = firstNameToReturn.empty()
                    ? hosts.begin()
-                   : std::lower_bound(hosts.begin(), hosts.end(), firstNameToReturn, [](const Host& h, std::string_view n) {
-                       return CompareNoCase(h.name, n) < 0;
-                     });
+                   : std::lower_bound(hosts.begin(), hosts.end(), firstNameToReturn,
+                                      [](const Host& h, std::string_view n) { return CompareNoCase(h.name, n) < 0; });
   auto wanted = [&](const Host& h) { return (h.type & serverType) != 0 && EqualsNoCase(h.domain, domain); };
   std::size_t next = 0;
   std::vector<ServerInfo101> batch = FillBatch<ServerInfo101>(
-      static_cast<std::size_t>(first - hosts.begin()), hosts.size(), net_.batch, prefMaxLen,
+      std::move(storage), static_cast<std::size_t>(first - hosts.begin()), hosts.size(), net_.batch, prefMaxLen,
       [&](std::size_t i, std::vector<ServerInfo101>& into) {
         const Host& h = hosts[i];
         if (!wanted(h)) return false;
@@ -374,7 +387,7 @@ Status SimNetApi::NetQueryDisplayInformation(std::string_view server, std::uint3
                                              std::uint32_t entriesRequested, std::uint32_t prefMaxLen,
                                              NetBuffer<DisplayEntry>& out) {
   CallGuard guard(*this);
-  out.Free();
+  std::vector<DisplayEntry> storage = out.Recycle();
   Target t;
   if (!Resolve(server, t)) return ERROR_BAD_NETPATH;
   if (level != kDisplayUsers && level != kDisplayGroups) return ERROR_INVALID_LEVEL;
@@ -387,20 +400,19 @@ Status SimNetApi::NetQueryDisplayInformation(std::string_view server, std::uint3
   std::uint32_t cap = std::min(net_.batch, entriesRequested == 0 ? net_.batch : entriesRequested);
   std::size_t next = 0;
   out.Reset(FillBatch<DisplayEntry>(
-      std::min<std::size_t>(index, count), count, cap, prefMaxLen,
+      std::move(storage), std::min<std::size_t>(index, count), count, cap, prefMaxLen,
       [&](std::size_t i, std::vector<DisplayEntry>& into) {
         auto id = static_cast<std::uint32_t>(1000 + i), nextIndex = static_cast<std::uint32_t>(i + 1);
         if (users) {
           const Account& a = dir.users[i];
-          into.push_back({std::string(a.name), std::string(a.comment), std::string(a.fullName), id, nextIndex});
+          into.emplace_back(std::string(a.name), std::string(a.comment), std::string(a.fullName), id, nextIndex);
         } else {
           const Group& g = dir.groups[i];
-          into.push_back({std::string(g.name), std::string(g.comment), std::string(), id, nextIndex});
+          into.emplace_back(std::string(g.name), std::string(g.comment), std::string(), id, nextIndex);
         }
         return true;
       },
-      [](const DisplayEntry& e) { return 24 + StrBytes(e.name) + StrBytes(e.comment) + StrBytes(e.fullName); },
-      next));
+      [](const DisplayEntry& e) { return 24 + StrBytes(e.name) + StrBytes(e.comment) + StrBytes(e.fullName); }, next));
   return next < count ? ERROR_MORE_DATA : NERR_Success;
 }
 
