@@ -18,6 +18,8 @@
 #include "lan/enumerate.h"
 #include "store/lists_store.h"
 
+#include <optional>
+
 namespace vantor::gui {
 
 namespace {
@@ -67,6 +69,19 @@ void NetBrowser::Refresh() {
   const bool scanning = m_.options.ScanDomain();
   const bool activeOnly = scanning && m_.options.ActiveOnly();
 
+  // The network calls go out in their order, each as soon as the ones
+  // before it are on their way, so that the network works while this thread
+  // fills the view: the trusts and the first users at once (the users after
+  // the session query when one runs), and each next enumeration before the
+  // last batch of the one before it is added.
+  lan::DisplayEnumeration users(m_.api, directoryServer, lan::kDisplayUsers);
+  lan::ServerEnumeration pcs(m_.api, lan::sv_type::kComputers, {});
+  lan::DisplayEnumeration groups(m_.api, directoryServer, lan::kDisplayGroups);
+  std::vector<std::string> trusts;
+  std::optional<lan::PendingCall> trustsRead;
+  if (scanning) trustsRead.emplace(&m_.ahead, [&] { lan::GetTrustedDomains(m_.api, trusts); });
+  if (!activeOnly) users.StartAhead(m_.ahead);
+
   m_.status.Show(Text(res::kReadingNetwork));
   DeferPumping();
   m_.input.DisableInputWhileBusy();
@@ -90,8 +105,7 @@ void NetBrowser::Refresh() {
 
     if (scanning) {
       view.Append({Q(st.PrimaryDomainName), Text(res::kPrimaryDomain), kDomainKind});
-      std::vector<std::string> trusts;
-      lan::GetTrustedDomains(m_.api, trusts);
+      trustsRead->Finish();
       for (const std::string& t : trusts) {
         PumpEvents();
         view.Append({Q(t), Text(res::kTrustedDomain), kDomainKind});
@@ -102,6 +116,7 @@ void NetBrowser::Refresh() {
       }
     }
 
+    users.StartAhead(m_.ahead);
     try {
       store::ListsStore lists(m_.hive);
       for (const store::ListDirectoryEntry& e : lists.ListDirectory()) {
@@ -118,33 +133,36 @@ void NetBrowser::Refresh() {
       return set && set->count(key) > 0;
     };
 
-    lan::EnumerateDisplay(
-        m_.api, directoryServer, lan::kDisplayUsers,
+    const auto startNext = [&] {
+      if (scanning)
+        pcs.StartAhead(m_.ahead);
+      else
+        groups.StartAhead(m_.ahead);
+    };
+    users.Run(
         [&](const lan::DisplayEntry& e) {
           if (activeOnly && !active(ActiveUserKey(e.name))) return;
           PumpEvents();
           view.Append({Q(e.name), comment(e.comment), kUserKind});
         },
-        {}, &m_.ahead);
+        {{}, &m_.ahead, startNext});
 
     if (scanning) {
-      lan::EnumerateServers(
-          m_.api, lan::sv_type::kComputers, {},
+      pcs.Run(
           [&](const lan::ServerInfo101& s) {
             if (activeOnly && !active(ActiveComputerKey(s.name))) return;
             PumpEvents();
             view.Append({Q(s.name), comment(s.comment), kComputerKind});
           },
-          {}, &m_.ahead);
+          {{}, &m_.ahead, [&] { groups.StartAhead(m_.ahead); }});
     }
 
-    lan::EnumerateDisplay(
-        m_.api, directoryServer, lan::kDisplayGroups,
+    groups.Run(
         [&](const lan::DisplayEntry& e) {
           PumpEvents();
           view.Append({Q(e.name), comment(e.comment), kGroupKind});
         },
-        {}, &m_.ahead);
+        {{}, &m_.ahead, {}});
   }
   if (!storeError.isEmpty()) m_.boxes.Error(&m_.window, storeError);
 }

@@ -13,59 +13,43 @@ std::string ServerPath(std::string_view name) {
   return "\\\\" + std::string(name);
 }
 
-namespace {
+ServerEnumeration::ServerEnumeration(NetApi& api, std::uint32_t typeMask, std::string_view domain)
+    : m_api(api), m_typeMask(typeMask), m_domain(domain) {}
 
-// The call for a loop's next batch. With a CallAhead it is on its way while
-// the loop visits the batch it has; without one it is made when finished.
-// A started call writes into the loop's buffers, so it is always waited for
-// before they go, even when a visitor throws.
-class NextCall {
- public:
-  NextCall(CallAhead* ahead, std::function<void()> call) : m_call(std::move(call)) {
-    if (ahead) m_wait = ahead->Start(m_call);
-  }
-  NextCall(const NextCall&) = delete;
-  NextCall& operator=(const NextCall&) = delete;
-  ~NextCall() {
-    if (m_wait) m_wait();
-  }
+void ServerEnumeration::StartAhead(CallAhead& ahead) { StartFirst(&ahead); }
 
-  void Finish() {
-    if (m_wait)
-      std::exchange(m_wait, nullptr)();
-    else
-      m_call();
-  }
+void ServerEnumeration::StartFirst(CallAhead* ahead) {
+  if (m_firstCall) return;
+  m_firstCall.emplace(ahead, [this] {
+    std::uint32_t total = 0;
+    m_firstStatus = m_api.NetServerEnumEx({}, 101, kServerPrefLen, m_typeMask, m_domain, {}, m_first, total);
+  });
+}
 
- private:
-  std::function<void()> m_call;
-  std::function<void()> m_wait;
-};
-
-}  // namespace
-
-Status EnumerateServers(NetApi& api, std::uint32_t typeMask, std::string_view domain,
-                        const std::function<void(const ServerInfo101&)>& visit, const FirstBatchHook& first,
-                        CallAhead* ahead) {
-  std::string resumeName;
-  NetBuffer<ServerInfo101> buf, next;
-  std::uint32_t total = 0;
-  Status status = api.NetServerEnumEx({}, 101, kServerPrefLen, typeMask, domain, resumeName, buf, total);
+Status ServerEnumeration::Run(const std::function<void(const ServerInfo101&)>& visit, const LoopOptions& options) {
+  StartFirst(nullptr);
+  m_firstCall->Finish();
+  NetBuffer<ServerInfo101> buf = std::move(m_first), next;
+  Status status = m_firstStatus;
   Status nextStatus = NERR_Success;
+  std::string resumeName;
   for (bool firstBatch = true;; firstBatch = false) {
     if (status != NERR_Success && status != ERROR_MORE_DATA) return status;
-    if (firstBatch && first) first();
+    if (firstBatch && options.first) options.first();
     if (buf.empty() && status == ERROR_MORE_DATA) return ERROR_BAD_NET_RESP;
     // Names come in ascending order; a continued batch that does not get
     // past the name it was asked to start at would loop for ever.
     if (!firstBatch && (buf.empty() || CompareNoCase(buf.back().name, resumeName) <= 0)) return ERROR_BAD_NET_RESP;
     const std::string askedFrom = resumeName;
     if (!buf.empty()) resumeName = buf.back().name;
-    std::optional<NextCall> call;
+    std::optional<PendingCall> call;
     if (status == ERROR_MORE_DATA)
-      call.emplace(ahead, [&, from = resumeName] {
-        nextStatus = api.NetServerEnumEx({}, 101, kServerPrefLen, typeMask, domain, from, next, total);
+      call.emplace(options.ahead, [&, from = resumeName] {
+        std::uint32_t total = 0;
+        nextStatus = m_api.NetServerEnumEx({}, 101, kServerPrefLen, m_typeMask, m_domain, from, next, total);
       });
+    else if (options.beforeLastBatch)
+      options.beforeLastBatch();
     for (std::size_t i = 0; i < buf.size(); ++i) {
       // The platform starts a continued batch with the server it was asked to
       // begin at; that one was visited at the end of the batch before.
@@ -74,39 +58,66 @@ Status EnumerateServers(NetApi& api, std::uint32_t typeMask, std::string_view do
     }
     if (!call) return status;
     call->Finish();
-    buf = std::move(next);
+    // Swapped, not moved: the next call fills the storage of this batch.
+    std::swap(buf, next);
     status = nextStatus;
   }
 }
 
-Status EnumerateDisplay(NetApi& api, std::string_view server, std::uint32_t level,
-                        const std::function<void(const DisplayEntry&)>& visit, const FirstBatchHook& first,
-                        CallAhead* ahead) {
-  const std::uint32_t prefLen = level == kDisplayGroups ? kGroupPrefLen : kUserPrefLen;
-  std::uint32_t index = 0;
-  NetBuffer<DisplayEntry> buf, next;
-  Status status = api.NetQueryDisplayInformation(server, level, index, kDisplayEntries, prefLen, buf);
+DisplayEnumeration::DisplayEnumeration(NetApi& api, std::string_view server, std::uint32_t level)
+    : m_api(api), m_server(server), m_level(level), m_prefLen(level == kDisplayGroups ? kGroupPrefLen : kUserPrefLen) {}
+
+void DisplayEnumeration::StartAhead(CallAhead& ahead) { StartFirst(&ahead); }
+
+void DisplayEnumeration::StartFirst(CallAhead* ahead) {
+  if (m_firstCall) return;
+  m_firstCall.emplace(ahead, [this] {
+    m_firstStatus = m_api.NetQueryDisplayInformation(m_server, m_level, 0, kDisplayEntries, m_prefLen, m_first);
+  });
+}
+
+Status DisplayEnumeration::Run(const std::function<void(const DisplayEntry&)>& visit, const LoopOptions& options) {
+  StartFirst(nullptr);
+  m_firstCall->Finish();
+  NetBuffer<DisplayEntry> buf = std::move(m_first), next;
+  Status status = m_firstStatus;
   Status nextStatus = NERR_Success;
+  std::uint32_t index = 0;
   for (bool firstBatch = true;; firstBatch = false) {
     if (status != NERR_Success && status != ERROR_MORE_DATA) return status;
-    if (firstBatch && first) first();
+    if (firstBatch && options.first) options.first();
     const bool more = status == ERROR_MORE_DATA;
     // A continued batch must move the index on, or the loop would never end.
     const bool stuck = more && (buf.empty() || buf.back().nextIndex <= index);
-    std::optional<NextCall> call;
+    std::optional<PendingCall> call;
     if (more && !stuck) {
       index = buf.back().nextIndex;
-      call.emplace(ahead, [&, from = index] {
-        nextStatus = api.NetQueryDisplayInformation(server, level, from, kDisplayEntries, prefLen, next);
+      call.emplace(options.ahead, [&, from = index] {
+        nextStatus = m_api.NetQueryDisplayInformation(m_server, m_level, from, kDisplayEntries, m_prefLen, next);
       });
+    } else if (options.beforeLastBatch) {
+      options.beforeLastBatch();
     }
     for (const DisplayEntry& e : buf) visit(e);
     if (!more) return status;
     if (stuck) return ERROR_BAD_NET_RESP;
     call->Finish();
-    buf = std::move(next);
+    // Swapped, not moved: the next call fills the storage of this batch.
+    std::swap(buf, next);
     status = nextStatus;
   }
+}
+
+Status EnumerateServers(NetApi& api, std::uint32_t typeMask, std::string_view domain,
+                        const std::function<void(const ServerInfo101&)>& visit, const FirstBatchHook& first,
+                        CallAhead* ahead) {
+  return ServerEnumeration(api, typeMask, domain).Run(visit, {first, ahead, {}});
+}
+
+Status EnumerateDisplay(NetApi& api, std::string_view server, std::uint32_t level,
+                        const std::function<void(const DisplayEntry&)>& visit, const FirstBatchHook& first,
+                        CallAhead* ahead) {
+  return DisplayEnumeration(api, server, level).Run(visit, {first, ahead, {}});
 }
 
 Status EnumerateSessions(NetApi& api, std::string_view server, const std::function<void(const SessionInfo10&)>& visit,

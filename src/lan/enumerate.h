@@ -10,6 +10,7 @@
 #include "lan/net_api.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -30,15 +31,63 @@ using FirstBatchHook = std::function<void()>;
 // With a CallAhead, the loops below ask for the next batch before they visit
 // the current one, so the network and the visitor work at the same time. The
 // calls and the visits keep their order; only their overlap changes.
+struct LoopOptions {
+  FirstBatchHook first;
+  CallAhead* ahead = nullptr;
+  // Called once, before the last batch is visited, when the loop knows that
+  // it makes no further call: a caller with a CallAhead starts the first call
+  // of its next enumeration there, so that call overlaps this visit.
+  std::function<void()> beforeLastBatch;
+};
 
 // Servers of the domain (empty: the primary domain) whose type shares a bit
 // with the mask, in the enumeration's order. A continued batch repeats the
 // last server of the batch before; that repeat is not visited again.
+//
+// The first call is made by Run, or before it by StartAhead, which leaves it
+// on its way through a CallAhead while the caller goes on. A started call is
+// waited for by Run or, at the latest, by the destructor.
+class ServerEnumeration {
+ public:
+  ServerEnumeration(NetApi& api, std::uint32_t typeMask, std::string_view domain);
+  void StartAhead(CallAhead& ahead);
+  Status Run(const std::function<void(const ServerInfo101&)>& visit, const LoopOptions& options = {});
+
+ private:
+  // Without a CallAhead the call waits until Run finishes it.
+  void StartFirst(CallAhead* ahead);
+
+  NetApi& m_api;
+  std::uint32_t m_typeMask;
+  std::string m_domain;
+  NetBuffer<ServerInfo101> m_first;
+  Status m_firstStatus = NERR_Success;
+  std::optional<PendingCall> m_firstCall;  // last: it writes into the above
+};
+
+// Users (level 1) or groups (level 3) of the display query on a server; its
+// first call as for the servers.
+class DisplayEnumeration {
+ public:
+  DisplayEnumeration(NetApi& api, std::string_view server, std::uint32_t level);
+  void StartAhead(CallAhead& ahead);
+  Status Run(const std::function<void(const DisplayEntry&)>& visit, const LoopOptions& options = {});
+
+ private:
+  void StartFirst(CallAhead* ahead);
+
+  NetApi& m_api;
+  std::string m_server;
+  std::uint32_t m_level;
+  std::uint32_t m_prefLen;
+  NetBuffer<DisplayEntry> m_first;
+  Status m_firstStatus = NERR_Success;
+  std::optional<PendingCall> m_firstCall;  // last: it writes into the above
+};
+
 Status EnumerateServers(NetApi& api, std::uint32_t typeMask, std::string_view domain,
                         const std::function<void(const ServerInfo101&)>& visit, const FirstBatchHook& first = {},
                         CallAhead* ahead = nullptr);
-
-// Users (level 1) or groups (level 3) of the display query on a server.
 Status EnumerateDisplay(NetApi& api, std::string_view server, std::uint32_t level,
                         const std::function<void(const DisplayEntry&)>& visit, const FirstBatchHook& first = {},
                         CallAhead* ahead = nullptr);

@@ -162,6 +162,31 @@ TEST_P(Enumerate, DisplayHookRunsOnceStuckIndexEndsAndAFailedBatchKeepsTheFirst)
   EXPECT_THAT(names, ElementsAre("x"));
 }
 
+// Enumerations chained as a refresh runs them: the next one's first call is
+// started before the last batch of the one before is visited, while the calls
+// keep their order; without a CallAhead the next one makes its own call.
+TEST_P(Enumerate, ChainedEnumerationStartsBeforeTheLastBatchIsVisited) {
+  ScriptedApi api;
+  CallAhead* ahead = Ahead(api);
+  ServerEnumeration servers(api, 0x8018, {});
+  DisplayEnumeration users(api, "", 1);
+  auto startUsers = [&] {
+    api.Log("last");
+    if (ahead) users.StartAhead(*ahead);
+  };
+  EXPECT_EQ(servers.Run([&](const ServerInfo101& s) { api.Log("visit " + s.name); }, {{}, ahead, startUsers}),
+            NERR_Success);
+  EXPECT_EQ(users.Run([&](const DisplayEntry& e) { api.Log("visit " + e.name); }, {{}, ahead, {}}), NERR_Success);
+
+  EXPECT_THAT(Entries(api.log, "call ", true), ElementsAre("call ", "call B", "call C", "call D", "call 0", "call 1"));
+  const auto rest = Entries(api.log, "call ", false);
+  if (ahead)
+    EXPECT_THAT(rest, ElementsAre("start", "visit A", "visit B", "start", "visit C", "start", "visit D", "last",
+                                  "start", "visit E", "start", "visit x", "visit y"));
+  else
+    EXPECT_THAT(rest, ElementsAre("visit A", "visit B", "visit C", "visit D", "last", "visit E", "visit x", "visit y"));
+}
+
 TEST(EnumerateDisplay, FailingFirstCallSkipsTheHook) {
   ScriptedApi api;
   int firsts = 0;
