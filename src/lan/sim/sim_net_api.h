@@ -14,6 +14,8 @@
 #include <condition_variable>
 #include <mutex>
 #include <set>
+#include <string>
+#include <unordered_map>
 
 namespace vantor::lan::sim {
 
@@ -83,6 +85,10 @@ class SimNetApi final : public NetApi {
   Status Deliver(std::string_view hostName, std::string_view to, std::string_view from, std::u16string_view message);
 
   Network net_;
+  // Message names (upper case) of the listed hosts whose messenger runs:
+  // each to the first such host, in the hosts' order, that has it as its
+  // name, a logged-on user's or a registered one. net_ never changes.
+  std::unordered_map<std::string, const Host*> receivers_;
   const Clock& clock_;
   DeliveriesLog deliveries_;
   Directory emptyDirectory_;
