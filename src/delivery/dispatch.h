@@ -19,8 +19,9 @@
 #include <string_view>
 
 namespace vantor::lan {
+class CallAhead;
 class NetApi;
-}
+}  // namespace vantor::lan
 namespace vantor::store {
 class Hive;
 }
@@ -39,8 +40,12 @@ class DispatchHost {
   virtual ~DispatchHost() = default;
   // Appends one dated line to the status log.
   virtual void Log(const std::string& text) = 0;
-  // Processes the program's pending events once.
+  // Processes the program's pending events once, when they are due.
   virtual void ProcessEvents() = 0;
+  // Whether ProcessEvents would process them now. A host that says no lets
+  // a group's next message go out while the line of the one before is
+  // written.
+  virtual bool EventsDue() const { return true; }
 };
 
 struct DispatchSettings {
@@ -57,9 +62,13 @@ class Dispatcher {
   static constexpr lan::Status kNotSent = lan::NERR_UserNotFound;
 
   // message: the composed text as it goes on the wire. active may be null
-  // (no session is known).
+  // (no session is known). With ahead, a group's next message is sent
+  // while the line of the one before is written, whenever no events are
+  // due in between; events are then processed only with no message on its
+  // way, so a Cancel stops the send where it would have stopped otherwise.
   Dispatcher(lan::NetApi& api, store::Hive& hive, DispatchHost& host, const std::atomic<bool>& abortRequested,
-             DispatchSettings settings, std::u16string message, const SessionSet* active);
+             DispatchSettings settings, std::u16string message, const SessionSet* active,
+             lan::CallAhead* ahead = nullptr);
 
   // Sends the item by its kind; the status of the last send, or 0.
   lan::Status Dispatch(const Recipient& item);
@@ -75,9 +84,15 @@ class Dispatcher {
   // line) when the list is not stored.
   lan::Status SendToList(std::string_view list);
 
-
  private:
+  class NextSend;
+
   bool MaySend(std::string_view name) const;
+  // The name's message, or kNotSent without a call when the active-only
+  // rule leaves it out.
+  lan::Status Send(std::string_view name);
+  // The name's line; then the events, when pump says so.
+  void Report(std::string_view prefix, std::string_view name, lan::Status status, bool pump);
 
   lan::NetApi& m_api;
   store::Hive& m_hive;
@@ -87,6 +102,7 @@ class Dispatcher {
   std::u16string m_message;
   const SessionSet* m_active;
   std::string m_sender;
+  lan::CallAhead* m_ahead;
 };
 
 }  // namespace vantor::delivery

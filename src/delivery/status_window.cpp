@@ -28,8 +28,7 @@ QString Text(const char* text) { return QString::fromLatin1(text); }
 bool IsEnter(const QKeyEvent* e) { return e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter; }
 }  // namespace
 
-TStatus::TStatus(store::Hive& hive, std::atomic<bool>& abortRequested, const Clock& clock, Hooks hooks,
-                 QWidget* parent)
+TStatus::TStatus(store::Hive& hive, std::atomic<bool>& abortRequested, const Clock& clock, Hooks hooks, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint),
       m_hive(hive),
       m_abort(abortRequested),
@@ -63,8 +62,7 @@ TStatus::TStatus(store::Hive& hive, std::atomic<bool>& abortRequested, const Clo
   connect(m_help, &QPushButton::clicked, this, &TStatus::Button2Click);
 
   // FormCreate: the stored place and size, else the designed ones.
-  const store::WindowPlace p =
-      store::ReadWindowPlace(store::Settings(m_hive), store::kStatusSection, kDesignPlace);
+  const store::WindowPlace p = store::ReadWindowPlace(store::Settings(m_hive), store::kStatusSection, kDesignPlace);
   move(p.left, p.top);
   resize(p.width, p.height);
   LayOut();
@@ -105,12 +103,34 @@ void TStatus::Log(const QString& text) { LogRaw(Stamped(text)); }
 void TStatus::LogRaw(const QString& line) { AppendLines({line}); }
 
 void TStatus::AppendLines(const QStringList& lines) {
+  ShowAddedLines();
   if (lines.isEmpty()) return;
   m_log->appendPlainText(lines.join(QLatin1Char('\n')));
   m_log->verticalScrollBar()->setValue(m_log->verticalScrollBar()->maximum());
 }
 
-void TStatus::ClearLog() { m_log->clear(); }
+void TStatus::ClearLog() {
+  ShowAddedLines();
+  m_log->clear();
+}
+
+void TStatus::AddLine(const QString& line) {
+  if (!m_adding) {
+    m_adding.emplace(m_log->document());
+    m_adding->movePosition(QTextCursor::End);
+    m_adding->beginEditBlock();
+  }
+  // As appending does: a new block, unless the log is still empty.
+  if (!m_log->document()->isEmpty()) m_adding->insertBlock();
+  m_adding->insertText(line);
+}
+
+void TStatus::ShowAddedLines() {
+  if (!m_adding) return;
+  m_adding->endEditBlock();
+  m_adding.reset();
+  m_log->verticalScrollBar()->setValue(m_log->verticalScrollBar()->maximum());
+}
 
 void TStatus::SetButtonCaption(const QString& caption) { m_action->setText(caption); }
 void TStatus::FocusButton() { m_action->setFocus(Qt::OtherFocusReason); }
@@ -169,6 +189,7 @@ bool TStatus::eventFilter(QObject* watched, QEvent* e) {
 }
 
 void TStatus::Destroy() {
+  ShowAddedLines();
   m_destroyed = true;
   if (m_hooks.writeBack && !m_hooks.writeBack()) return;
   // Running session queries stop at their next check, whatever the write

@@ -7,11 +7,13 @@
 // back to the main window.
 
 #include <QStringList>
+#include <QTextCursor>
 #include <QWidget>
 
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <optional>
 
 class QLabel;
 class QPlainTextEdit;
@@ -47,6 +49,13 @@ class TStatus : public QWidget {
   // Appends a line as it is (the message's own lines).
   void LogRaw(const QString& line);
   void ClearLog();
+  // Adds a line without the view taking it in yet, which costs the line's
+  // text and not a layout of the log: a send to thousands of names adds
+  // each as its result comes and shows them every few milliseconds.
+  // ShowAddedLines lays them out and scrolls to the end; anything else that
+  // writes the log shows them first, so the lines keep their order.
+  void AddLine(const QString& line);
+  void ShowAddedLines();
 
   void SetButtonCaption(const QString& caption);
   void FocusButton();
@@ -77,6 +86,9 @@ class TStatus : public QWidget {
   QPushButton* m_action;
   QPushButton* m_help;
   bool m_destroyed = false;
+  // At the end of the log while lines are being added, inside one edit
+  // block of its document, which holds back the view's updates until it ends.
+  std::optional<QTextCursor> m_adding;
   mutable std::chrono::sys_seconds m_stampSecond{};
   mutable QString m_stamp;
 };

@@ -91,8 +91,8 @@ TMain::TMain(AppContext& ctx, AppState& state, TOptions& options, QWidget* paren
                              [this] { m_recipients->RecipViewClick(Recipients::Source::Other); },
                              [this] { m_messageArea->ShowSavedMessagesTab(); }});
   m_send = std::make_unique<SendCommand>(SendCommand::Deps{
-      *m_net, m_ctx.hive, m_ctx.boxes, *this, m_state, m_options, views, *m_commands, *m_statusLine, *this, *m_query,
-      m_messageArea->Message(), [this] { return m_status; }, [this] { m_saved->StoreForSend(); }});
+      *m_net, *m_net, m_ctx.hive, m_ctx.boxes, *this, m_state, m_options, views, *m_commands, *m_statusLine, *this,
+      *m_query, m_messageArea->Message(), [this] { return m_status; }, [this] { m_saved->StoreForSend(); }});
   m_lists = std::make_unique<ListCommands>(ListCommands::Deps{
       m_ctx.hive, m_ctx.boxes, *this, m_state, views, *m_commands, *m_statusLine, [this] { return m_editList; }});
   m_optionsCommand = std::make_unique<OptionsCommand>(

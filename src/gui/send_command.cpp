@@ -39,29 +39,29 @@ QString Text(const char* text) { return QString::fromLatin1(text); }
 bool KeepsRefusedAlias(lan::Status status) { return status == 2136 || status == 2276 || status == 2277; }
 
 // The log and the event processing of the dispatch, on the status window.
-// A group of thousands gives a line per member: the lines are stamped as
-// they come and reach the window, with the events, every few milliseconds,
-// which is as often as anyone sees them and still takes a Cancel at once.
+// A group of thousands gives a line per member: each line is added as its
+// result comes, and the lines reach the view, with the events, every few
+// milliseconds, which is as often as anyone sees them and still takes a
+// Cancel at once.
 class StatusLog : public delivery::DispatchHost {
  public:
   explicit StatusLog(delivery::TStatus& status) : m_status(status) {}
   ~StatusLog() override { Flush(); }
-  void Log(const std::string& text) override { m_pending.append(m_status.Stamped(Q(text))); }
+  void Log(const std::string& text) override { m_status.AddLine(m_status.Stamped(Q(text))); }
+  bool EventsDue() const override { return !m_sinceFlush.isValid() || m_sinceFlush.elapsed() >= kEveryMs; }
   void ProcessEvents() override {
-    if (m_sinceFlush.isValid() && m_sinceFlush.elapsed() < kEveryMs) return;
+    if (!EventsDue()) return;
     Flush();
     QCoreApplication::processEvents();
   }
   void Flush() {
-    m_status.AppendLines(m_pending);
-    m_pending.clear();
+    m_status.ShowAddedLines();
     m_sinceFlush.restart();
   }
 
  private:
   static constexpr int kEveryMs = 15;
   delivery::TStatus& m_status;
-  QStringList m_pending;
   QElapsedTimer m_sinceFlush;
 };
 
@@ -125,11 +125,10 @@ void SendCommand::RegisterAlias(delivery::TStatus& log) {
 
 void SendCommand::SendToRecipients(delivery::TStatus& log, const std::u16string& text) {
   StatusLog host(log);
-  delivery::DispatchSettings settings{m_.state.LocalComputerName, m_.state.LocalUserName,
-                                      m_.state.DomainControllerName, m_.options.SendtoActive(),
-                                      m_.options.Alias().toStdString()};
+  delivery::DispatchSettings settings{m_.state.LocalComputerName, m_.state.LocalUserName, m_.state.DomainControllerName,
+                                      m_.options.SendtoActive(), m_.options.Alias().toStdString()};
   delivery::Dispatcher dispatcher(m_.api, m_.hive, host, m_.state.AbortRequested, settings, text,
-                                  m_.query.ActiveSessions());
+                                  m_.query.ActiveSessions(), &m_.ahead);
   log.Log(Text(res::kSendingMessages));
   m_.status.Show(Text(res::kSendingMessages));
   m_.state.AbortRequested = false;

@@ -18,8 +18,9 @@ class SessionQuery;
 class TStatus;
 }  // namespace vantor::delivery
 namespace vantor::lan {
+class CallAhead;
 class NetApi;
-}
+}  // namespace vantor::lan
 namespace vantor::store {
 class Hive;
 }
@@ -39,6 +40,7 @@ class SendCommand {
  public:
   struct Deps {
     lan::NetApi& api;
+    lan::CallAhead& ahead;  // for a group's next message
     store::Hive& hive;
     MessageBoxes& boxes;
     QWidget& window;  // the parent of its boxes

@@ -3,6 +3,7 @@
 // is sent to whom, under which sender name, and the status log's lines.
 #include "delivery/compose.h"
 #include "delivery/dispatch.h"
+#include "lan/call_ahead.h"
 #include "lan/sim/sim_net_api.h"
 #include "store/lists_store.h"
 #include "store/hive.h"
@@ -13,6 +14,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
+#include <thread>
 
 namespace vantor::delivery {
 namespace {
@@ -116,6 +119,49 @@ TEST(Dispatch, CancelStopsBeforeTheNextMemberAndAFailureSaysWhy) {
   Dispatcher failing(down, *rig.hive, rig.host, rig.abort, {"PC17", "alice", "", false, ""}, u"x", nullptr);
   failing.SendMessageTo({}, "bob");
   EXPECT_EQ(rig.host.lines.back(), "Message to bob failed (The operation requested is not supported.)");
+}
+
+// Runs each call on a thread of its own and notes its start in the order of
+// the dispatcher's own steps.
+class ThreadAhead : public lan::CallAhead {
+ public:
+  explicit ThreadAhead(std::vector<std::string>& steps) : m_steps(steps) {}
+  std::function<void()> Start(std::function<void()> call) override {
+    m_steps.push_back("ahead");
+    auto thread = std::make_shared<std::thread>(std::move(call));
+    return [thread] { thread->join(); };
+  }
+
+ private:
+  std::vector<std::string>& m_steps;
+};
+
+TEST(Dispatch, AGroupsNextMessageGoesOutOnlyWhenNoEventsComeFirst) {
+  Rig rig;
+  std::vector<std::string> steps;
+  struct PacedHost : Host {
+    std::vector<std::string>* steps = nullptr;
+    mutable int checks = 0;
+    bool EventsDue() const override { return checks++ == 1; }  // due after the second member
+    void Log(const std::string& text) override {
+      steps->push_back(text);
+      Host::Log(text);
+    }
+  } host;
+  host.steps = &steps;
+  host.onEvents = [&] {
+    steps.push_back("events");
+    rig.abort = true;  // the user presses Cancel at the first events
+  };
+  ThreadAhead ahead(steps);
+  Dispatcher d(rig.api, *rig.hive, host, rig.abort, {"PC17", "alice", "DC1", false, ""}, u"Hello", nullptr, &ahead);
+  d.SendToGroup("Admins");
+  // The second member's message is on its way while the first line is
+  // written; the events after the second come with no message on its way,
+  // and their Cancel keeps the third from being sent at all.
+  EXPECT_THAT(steps, ElementsAre("ahead", "Message to Admins:jsmith succeeded", "Message to Admins:PC9 succeeded",
+                                 "events"));
+  EXPECT_THAT(rig.api.sent, ElementsAre("jsmith PC17", "PC9 PC17"));
 }
 
 TEST(Dispatch, AListEntryWithoutAKindIsReportedNotSent) {
