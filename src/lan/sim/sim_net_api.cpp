@@ -107,15 +107,21 @@ class SimNetApi::CallGuard {
 };
 
 SimNetApi::SimNetApi(Network network, const Clock& clock)
-    : net_(std::move(network)), clock_(clock), deliveries_(net_.deliveriesPath) {
+    : net_(std::move(network)), clock_(clock), deliveries_(net_.deliveriesPath) {}
+
+const Host* SimNetApi::Receiver(std::string_view name) {
   // A message finds its receiver in one look-up rather than a scan of every
   // host's names, which made a send to thousands of names quadratic.
-  for (const Host& h : net_.hosts) {
-    if (!h.messenger) continue;
-    receivers_.try_emplace(AsciiUpper(h.name), &h);
-    for (const auto& n : h.loggedOn) receivers_.try_emplace(AsciiUpper(n), &h);
-    for (const auto& n : h.names) receivers_.try_emplace(AsciiUpper(n), &h);
-  }
+  std::call_once(receiversMade_, [this] {
+    for (const Host& h : net_.hosts) {
+      if (!h.messenger) continue;
+      receivers_.try_emplace(AsciiUpper(h.name), &h);
+      for (const auto& n : h.loggedOn) receivers_.try_emplace(AsciiUpper(n), &h);
+      for (const auto& n : h.names) receivers_.try_emplace(AsciiUpper(n), &h);
+    }
+  });
+  const auto found = receivers_.find(AsciiUpper(name));
+  return found == receivers_.end() ? nullptr : found->second;
 }
 
 SimNetApi::~SimNetApi() { CancelPendingCalls(); }
@@ -230,8 +236,7 @@ Status SimNetApi::NetMessageBufferSend(std::string_view server, std::string_view
     return NERR_Success;
   }
 
-  const auto found = receivers_.find(AsciiUpper(msgName));
-  const Host* receiver = found == receivers_.end() ? nullptr : found->second;
+  const Host* receiver = Receiver(msgName);
   bool toLocal = receiver == nullptr && LocalHasName(msgName);
   if (!receiver && !toLocal) return NERR_NameNotFound;
   if (receiver) {

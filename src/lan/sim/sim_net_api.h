@@ -87,8 +87,11 @@ class SimNetApi final : public NetApi {
   Network net_;
   // Message names (upper case) of the listed hosts whose messenger runs:
   // each to the first such host, in the hosts' order, that has it as its
-  // name, a logged-on user's or a registered one. net_ never changes.
+  // name, a logged-on user's or a registered one. Made at the first send
+  // (a listing never needs it); net_ never changes.
+  std::once_flag receiversMade_;
   std::unordered_map<std::string, const Host*> receivers_;
+  const Host* Receiver(std::string_view name);
   const Clock& clock_;
   DeliveriesLog deliveries_;
   Directory emptyDirectory_;
