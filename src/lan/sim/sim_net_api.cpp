@@ -414,10 +414,10 @@ Status SimNetApi::NetQueryDisplayInformation(std::string_view server, std::uint3
         auto id = static_cast<std::uint32_t>(1000 + i), nextIndex = static_cast<std::uint32_t>(i + 1);
         if (users) {
           const Account& a = dir.users[i];
-          into.emplace_back(std::string(a.name), std::string(a.comment), std::string(a.fullName), id, nextIndex);
+          into.push_back({std::string(a.name), std::string(a.comment), std::string(a.fullName), id, nextIndex});
         } else {
           const Group& g = dir.groups[i];
-          into.emplace_back(std::string(g.name), std::string(g.comment), std::string(), id, nextIndex);
+          into.push_back({std::string(g.name), std::string(g.comment), std::string(), id, nextIndex});
         }
         return true;
       },
