@@ -23,8 +23,11 @@ class CallAhead {
 // declare it after what it writes into.
 class PendingCall {
  public:
-  PendingCall(CallAhead* ahead, std::function<void()> call) : m_call(std::move(call)) {
-    if (ahead) m_wait = ahead->Start(m_call);
+  PendingCall(CallAhead* ahead, std::function<void()> call) {
+    if (ahead)
+      m_wait = ahead->Start(std::move(call));
+    else
+      m_call = std::move(call);
   }
   PendingCall(const PendingCall&) = delete;
   PendingCall& operator=(const PendingCall&) = delete;
@@ -34,17 +37,15 @@ class PendingCall {
 
   // Returns once the call has run (exactly once, whichever way it went).
   void Finish() {
-    if (m_wait) {
+    if (m_wait)
       std::exchange(m_wait, nullptr)();
-      m_call = nullptr;
-    } else if (m_call) {
+    else if (m_call)
       std::exchange(m_call, nullptr)();
-    }
   }
 
  private:
-  std::function<void()> m_call;
-  std::function<void()> m_wait;
+  std::function<void()> m_call;  // without a CallAhead: made by Finish
+  std::function<void()> m_wait;  // with one: waits for it
 };
 
 }  // namespace vantor::lan

@@ -14,23 +14,14 @@ std::string ServerPath(std::string_view name) {
 }
 
 ServerEnumeration::ServerEnumeration(NetApi& api, std::uint32_t typeMask, std::string_view domain)
-    : m_api(api), m_typeMask(typeMask), m_domain(domain) {}
-
-void ServerEnumeration::StartAhead(CallAhead& ahead) { StartFirst(&ahead); }
-
-void ServerEnumeration::StartFirst(CallAhead* ahead) {
-  if (m_firstCall) return;
-  m_firstCall.emplace(ahead, [this] {
-    std::uint32_t total = 0;
-    m_firstStatus = m_api.NetServerEnumEx({}, 101, kServerPrefLen, m_typeMask, m_domain, {}, m_first, total);
-  });
-}
+    : m_api(api), m_typeMask(typeMask), m_domain(domain), m_first([this](NetBuffer<ServerInfo101>& out) {
+        std::uint32_t total = 0;
+        return m_api.NetServerEnumEx({}, 101, kServerPrefLen, m_typeMask, m_domain, {}, out, total);
+      }) {}
 
 Status ServerEnumeration::Run(const std::function<void(const ServerInfo101&)>& visit, const LoopOptions& options) {
-  StartFirst(nullptr);
-  m_firstCall->Finish();
-  NetBuffer<ServerInfo101> buf = std::move(m_first), next;
-  Status status = m_firstStatus;
+  NetBuffer<ServerInfo101> buf, next;
+  Status status = m_first.Take(buf);
   Status nextStatus = NERR_Success;
   std::string resumeName;
   for (bool firstBatch = true;; firstBatch = false) {
@@ -65,22 +56,17 @@ Status ServerEnumeration::Run(const std::function<void(const ServerInfo101&)>& v
 }
 
 DisplayEnumeration::DisplayEnumeration(NetApi& api, std::string_view server, std::uint32_t level)
-    : m_api(api), m_server(server), m_level(level), m_prefLen(level == kDisplayGroups ? kGroupPrefLen : kUserPrefLen) {}
-
-void DisplayEnumeration::StartAhead(CallAhead& ahead) { StartFirst(&ahead); }
-
-void DisplayEnumeration::StartFirst(CallAhead* ahead) {
-  if (m_firstCall) return;
-  m_firstCall.emplace(ahead, [this] {
-    m_firstStatus = m_api.NetQueryDisplayInformation(m_server, m_level, 0, kDisplayEntries, m_prefLen, m_first);
-  });
-}
+    : m_api(api),
+      m_server(server),
+      m_level(level),
+      m_prefLen(level == kDisplayGroups ? kGroupPrefLen : kUserPrefLen),
+      m_first([this](NetBuffer<DisplayEntry>& out) {
+        return m_api.NetQueryDisplayInformation(m_server, m_level, 0, kDisplayEntries, m_prefLen, out);
+      }) {}
 
 Status DisplayEnumeration::Run(const std::function<void(const DisplayEntry&)>& visit, const LoopOptions& options) {
-  StartFirst(nullptr);
-  m_firstCall->Finish();
-  NetBuffer<DisplayEntry> buf = std::move(m_first), next;
-  Status status = m_firstStatus;
+  NetBuffer<DisplayEntry> buf, next;
+  Status status = m_first.Take(buf);
   Status nextStatus = NERR_Success;
   std::uint32_t index = 0;
   for (bool firstBatch = true;; firstBatch = false) {

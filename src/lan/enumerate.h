@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace vantor::lan {
 
@@ -40,49 +41,64 @@ struct LoopOptions {
   std::function<void()> beforeLastBatch;
 };
 
+// The first batch of a loop below: its call is made when the loop takes
+// the batch, or started before that through a CallAhead, which leaves it on
+// its way while the caller goes on. A started call is waited for when the
+// batch is taken or, at the latest, on destruction.
+template <class Entry>
+class FirstBatch {
+ public:
+  using Call = std::function<Status(NetBuffer<Entry>&)>;
+  explicit FirstBatch(Call call) : m_call(std::move(call)) {}
+  void StartAhead(CallAhead& ahead) { Start(&ahead); }
+  // The batch and its status, once.
+  Status Take(NetBuffer<Entry>& into) {
+    Start(nullptr);
+    m_pending->Finish();
+    into = std::move(m_buf);
+    return m_status;
+  }
+
+ private:
+  void Start(CallAhead* ahead) {
+    if (!m_pending) m_pending.emplace(ahead, [this] { m_status = m_call(m_buf); });
+  }
+
+  Call m_call;
+  NetBuffer<Entry> m_buf;
+  Status m_status = NERR_Success;
+  std::optional<PendingCall> m_pending;  // last: it writes into the above
+};
+
 // Servers of the domain (empty: the primary domain) whose type shares a bit
 // with the mask, in the enumeration's order. A continued batch repeats the
 // last server of the batch before; that repeat is not visited again.
-//
-// The first call is made by Run, or before it by StartAhead, which leaves it
-// on its way through a CallAhead while the caller goes on. A started call is
-// waited for by Run or, at the latest, by the destructor.
 class ServerEnumeration {
  public:
   ServerEnumeration(NetApi& api, std::uint32_t typeMask, std::string_view domain);
-  void StartAhead(CallAhead& ahead);
+  void StartAhead(CallAhead& ahead) { m_first.StartAhead(ahead); }
   Status Run(const std::function<void(const ServerInfo101&)>& visit, const LoopOptions& options = {});
 
  private:
-  // Without a CallAhead the call waits until Run finishes it.
-  void StartFirst(CallAhead* ahead);
-
   NetApi& m_api;
   std::uint32_t m_typeMask;
   std::string m_domain;
-  NetBuffer<ServerInfo101> m_first;
-  Status m_firstStatus = NERR_Success;
-  std::optional<PendingCall> m_firstCall;  // last: it writes into the above
+  FirstBatch<ServerInfo101> m_first;
 };
 
-// Users (level 1) or groups (level 3) of the display query on a server; its
-// first call as for the servers.
+// Users (level 1) or groups (level 3) of the display query on a server.
 class DisplayEnumeration {
  public:
   DisplayEnumeration(NetApi& api, std::string_view server, std::uint32_t level);
-  void StartAhead(CallAhead& ahead);
+  void StartAhead(CallAhead& ahead) { m_first.StartAhead(ahead); }
   Status Run(const std::function<void(const DisplayEntry&)>& visit, const LoopOptions& options = {});
 
  private:
-  void StartFirst(CallAhead* ahead);
-
   NetApi& m_api;
   std::string m_server;
   std::uint32_t m_level;
   std::uint32_t m_prefLen;
-  NetBuffer<DisplayEntry> m_first;
-  Status m_firstStatus = NERR_Success;
-  std::optional<PendingCall> m_firstCall;  // last: it writes into the above
+  FirstBatch<DisplayEntry> m_first;
 };
 
 Status EnumerateServers(NetApi& api, std::uint32_t typeMask, std::string_view domain,

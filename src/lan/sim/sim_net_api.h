@@ -81,6 +81,8 @@ class SimNetApi final : public NetApi {
   bool Wait(std::uint64_t ms);  // false when the object is being destroyed
   bool WaitFor(const Target& t) { return Wait(t.host ? t.host->latencyMs : 0); }
   bool HostHasName(const Host& h, std::string_view name) const;
+  // The listed host whose messenger receives the name, or null.
+  const Host* Receiver(std::string_view name);
   bool LocalHasName(std::string_view name) const;
   Status Deliver(std::string_view hostName, std::string_view to, std::string_view from, std::u16string_view message);
 
@@ -91,7 +93,6 @@ class SimNetApi final : public NetApi {
   // (a listing never needs it); net_ never changes.
   std::once_flag receiversMade_;
   std::unordered_map<std::string, const Host*> receivers_;
-  const Host* Receiver(std::string_view name);
   const Clock& clock_;
   DeliveriesLog deliveries_;
   Directory emptyDirectory_;
